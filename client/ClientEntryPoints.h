@@ -1,0 +1,88 @@
+#pragma once
+
+#include "client/FirebirdApi.h"
+
+namespace onarim {
+
+// The 43 entry points every supported client library must export, in lookup order.
+#define ONARIM_BASE_ENTRY_POINTS(X)                                                               \
+    X(BLOB_get)                                                                                    \
+    X(BLOB_put)                                                                                    \
+    X(isc_sqlcode)                                                                                 \
+    X(isc_sql_interprete)                                                                          \
+    X(isc_interprete)                                                                              \
+    X(isc_vax_integer)                                                                             \
+    X(isc_blob_info)                                                                               \
+    X(isc_open_blob2)                                                                              \
+    X(isc_close_blob)                                                                              \
+    X(isc_get_segment)                                                                             \
+    X(isc_put_segment)                                                                             \
+    X(isc_create_blob2)                                                                            \
+    X(isc_decode_date)                                                                             \
+    X(isc_encode_date)                                                                             \
+    X(isc_dsql_free_statement)                                                                     \
+    X(isc_dsql_execute2)                                                                           \
+    X(isc_dsql_execute)                                                                            \
+    X(isc_dsql_set_cursor_name)                                                                    \
+    X(isc_dsql_fetch)                                                                              \
+    X(isc_dsql_sql_info)                                                                           \
+    X(isc_dsql_alloc_statement2)                                                                   \
+    X(isc_dsql_prepare)                                                                            \
+    X(isc_dsql_describe_bind)                                                                      \
+    X(isc_dsql_describe)                                                                           \
+    X(isc_dsql_execute_immediate)                                                                  \
+    X(isc_drop_database)                                                                           \
+    X(isc_detach_database)                                                                         \
+    X(isc_attach_database)                                                                         \
+    X(isc_database_info)                                                                           \
+    X(isc_start_multiple)                                                                          \
+    X(isc_commit_transaction)                                                                      \
+    X(isc_commit_retaining)                                                                        \
+    X(isc_rollback_transaction)                                                                    \
+    X(isc_cancel_events)                                                                           \
+    X(isc_que_events)                                                                              \
+    X(isc_event_counts)                                                                            \
+    X(isc_event_block)                                                                             \
+    X(isc_free)                                                                                    \
+    X(isc_add_user)                                                                                \
+    X(isc_delete_user)                                                                             \
+    X(isc_modify_user)                                                                             \
+    X(isc_prepare_transaction)                                                                     \
+    X(isc_prepare_transaction2)
+
+// The entry point whose presence tells a version-6 client from an older one.
+#define ONARIM_PROBE_ENTRY_POINT(X) X(isc_rollback_retaining)
+
+// The 10 entry points of a version-6 client, in lookup order. An older client gets fallbacks.
+#define ONARIM_VERSION6_ENTRY_POINTS(X)                                                           \
+    X(isc_service_attach)                                                                          \
+    X(isc_service_detach)                                                                          \
+    X(isc_service_query)                                                                           \
+    X(isc_service_start)                                                                           \
+    X(isc_decode_sql_date)                                                                         \
+    X(isc_decode_sql_time)                                                                         \
+    X(isc_decode_timestamp)                                                                        \
+    X(isc_encode_sql_date)                                                                         \
+    X(isc_encode_sql_time)                                                                         \
+    X(isc_encode_timestamp)
+
+// One slot per entry point, typed as the published header declares the function of the same
+// name. Every slot is empty until the library has been loaded completely.
+struct ClientEntryPointTable {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#define ONARIM_DECLARE_SLOT(name) decltype(&::name) name = nullptr;
+    ONARIM_BASE_ENTRY_POINTS(ONARIM_DECLARE_SLOT)
+    ONARIM_PROBE_ENTRY_POINT(ONARIM_DECLARE_SLOT)
+    ONARIM_VERSION6_ENTRY_POINTS(ONARIM_DECLARE_SLOT)
+#undef ONARIM_DECLARE_SLOT
+#pragma GCC diagnostic pop
+};
+
+inline constexpr int kClientEntryPointCount = 54;
+
+// The process-wide table. Written only by LoadClientLibrary; read-only afterwards, from any
+// thread. Call EnsureClientLibrary before using it.
+const ClientEntryPointTable& ClientEntryPoints();
+
+} // namespace onarim
