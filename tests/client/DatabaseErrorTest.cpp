@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "client/ClientLibrary.h"
+#include "client/DatabaseError.h"
+#include "client/IBErrors.h"
+#include "client/StatusVector.h"
+#include "support/FakeClient.h"
+
+namespace onarim {
+namespace {
+
+class DatabaseErrorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        control = &testing::UseFakeClient("complete");
+        ThreadStatusVector()[0] = 1;
+        ThreadStatusVector()[1] = 335544344;
+    }
+    void TearDown() override {
+        SetDatabaseErrorOptions(DatabaseErrorOptions{});
+        FreeClientLibrary();
+    }
+    fakeclient::Control* control = nullptr;
+};
+
+TEST_F(DatabaseErrorTest, MessageJoinsServerLinesAsTheOptionsSay) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        bool includeSqlCode;
+        std::string message;
+    } cases[] = {
+        {"two lines, last full stop removed", {"I/O error", "No such file."}, false,
+         "I/O error\r\nNo such file"},
+        {"a line ending in a line feed gets no extra break", {"first\n", "second"}, false,
+         "first\nsecond"},
+        {"a lone full stop becomes empty", {"."}, false, ""},
+        {"no lines give an empty message", {}, false, ""},
+        {"only one trailing full stop goes", {"Wait..."}, false, "Wait.."},
+        {"SQL code line first when asked for", {"line"}, true, "SQLCODE: -902\r\nline"},
+        {"SQL code line keeps its break without server lines", {}, true, "SQLCODE: -902\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DatabaseErrorOptions options;
+        options.IncludeSqlCode = c.includeSqlCode;
+        SetDatabaseErrorOptions(options);
+        control->messageLines = c.lines;
+        control->nextMessageLine = 0;
+        try {
+            RaiseDatabaseError();
+        } catch (const EIBInterBaseError& error) {
+            EXPECT_EQ(error.Message(), c.message);
+            EXPECT_EQ(error.SqlErrorCode(), -902);
+            EXPECT_EQ(error.StatusErrorCode(), 335544344);
+        }
+    }
+}
+
+TEST_F(DatabaseErrorTest, SqlCode551IsARoleErrorThatInterBaseHandlersDoNotCatch) {
+    control->sqlCode = -551;
+    control->messageLines = {"no permission for read/select access to TABLE T"};
+    bool caughtAsRoleError = false;
+    try {
+        try {
+            RaiseDatabaseError();
+        } catch (const EIBInterBaseError&) {
+            FAIL() << "a role error is not an EIBInterBaseError";
+        }
+    } catch (const EIBInterBaseRoleError& error) {
+        caughtAsRoleError = true;
+        EXPECT_EQ(error.SqlErrorCode(), -551);
+        EXPECT_EQ(error.Message(), "no permission for read/select access to TABLE T");
+    }
+    EXPECT_TRUE(caughtAsRoleError);
+}
+
+TEST_F(DatabaseErrorTest, LongServerLineIsTakenWhole) {
+    const std::string longLine(20000, 'x');
+    control->messageLines = {longLine};
+    try {
+        RaiseDatabaseError();
+    } catch (const EIBInterBaseError& error) {
+        EXPECT_EQ(error.Message(), longLine);
+    }
+}
+
+} // namespace
+} // namespace onarim
