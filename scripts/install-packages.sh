@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Onarım needs: "run" for building and running the program,
+# "test" for that plus the test tools and a Firebird server. Installs nothing when everything
+# is already there, so it is safe to run again.
+set -euo pipefail
+
+run_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev
+    firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+)
+test_packages=(
+    "${run_packages[@]}"
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    firebird3.0-server
+)
+
+case "${1:-run}" in
+    run) packages=("${run_packages[@]}") ;;
+    test) packages=("${test_packages[@]}") ;;
+    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${missing[@]}"
