@@ -35,6 +35,7 @@ inline constexpr int ServerNameMissing = 92;
 inline constexpr int QueryParametersMissing = 93;
 inline constexpr int StartParametersMissing = 94;
 inline constexpr int UnexpectedOutputBuffer = 95;
+inline constexpr int ValueTooLong = 119;
 } // namespace ClientErrorCode
 
 } // namespace onarim

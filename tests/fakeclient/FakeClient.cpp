@@ -110,10 +110,14 @@ FAKE_EXPORT ISC_LONG isc_interprete(ISC_SCHAR* buffer, ISC_STATUS** cursor) {
     return static_cast<ISC_LONG>(line.size());
 }
 
+// Little-endian like the real client, which also sign-extends the last byte.
 FAKE_EXPORT ISC_LONG isc_vax_integer(const ISC_SCHAR* bytes, short length) {
-    ISC_LONG value = 0;
-    for (short i = length - 1; i >= 0; --i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+    if (bytes == nullptr || length <= 0 || length > 4) {
+        return 0;
+    }
+    ISC_LONG value = static_cast<signed char>(bytes[length - 1]);
+    for (short i = length - 2; i >= 0; --i) {
+        value = value * 256 + static_cast<unsigned char>(bytes[i]);
     }
     return value;
 }
