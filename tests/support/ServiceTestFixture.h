@@ -12,7 +12,7 @@ namespace onarim::testing {
 
 // Runs each test against the complete stand-in client library with a fresh script.
 class FakeClientTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override { fake = &UseFakeClient("complete"); }
     void TearDown() override { FreeClientLibrary(); }
 

@@ -1,0 +1,154 @@
+#include "app/RepairProcedure.h"
+
+#include "client/IBErrors.h"
+#include "platform/CommandLineQuote.h"
+#include "platform/ServerToolNames.h"
+#include "services/IBValidationService.h"
+
+namespace onarim {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kInformation = "Bilgi";
+constexpr const char* kWarning = "Dikkat";
+constexpr const char* kContactSupport = "Lütfen BELVANOX Merkez ile irtibata geçiniz...";
+constexpr int kHidden = 0; // show state of the tools' console windows
+
+std::string Quoted(const std::string& path) { return QuoteCommandLineArgument(path, true); }
+
+} // namespace
+
+std::string DirectoryPart(const std::string& fileName) {
+    const std::size_t separator = fileName.rfind(kPathSeparator);
+    return separator == std::string::npos ? std::string() : fileName.substr(0, separator + 1);
+}
+
+TRepairProcedure::TRepairProcedure(TIBValidationService& service, IRepairOperator& repairOperator,
+                                   const IFileNameBox& fileNameBox, IServerTools& tools)
+    : service_(service), operator_(repairOperator), fileNameBox_(fileNameBox), tools_(tools) {}
+
+void TRepairProcedure::Tell(const std::string& text, const std::string& caption) {
+    operator_.ShowMessage(text, caption, TMessageIcon::Information);
+}
+
+bool TRepairProcedure::RequireTool(const std::string& path) {
+    if (tools_.FileExists(path)) {
+        return true;
+    }
+    Tell("Onarım için gerekli olan " + path + " dosyası bulunamadı." + kCrLf +
+             "Lütfen kontrol ediliniz",
+         kWarning);
+    return false;
+}
+
+// One validation through the service manager; returns its report, empty when the database
+// is sound. Today's servers report damage by failing the start with a summary of the errors:
+// that summary is the report. Every other error ends the run.
+std::string TRepairProcedure::Validate(const std::string& userLine,
+                                       const std::string& passwordLine,
+                                       const std::string& fileName) {
+    service_.SetActive(false);
+    service_.Params().Add(userLine);
+    service_.Params().Add(passwordLine);
+    service_.SetDatabaseName(fileName);
+    service_.SetActive(true);
+    std::string report;
+    try {
+        service_.ServiceStart();
+        report = service_.ReadOutputLine();
+    } catch (const EIBInterBaseError& error) {
+        if (error.StatusErrorCode() != kValidationErrorsStatus) {
+            throw;
+        }
+        report = error.Message().empty() ? "Summary of validation errors" : error.Message();
+    }
+    operator_.ValidationReported(report, service_);
+    return report;
+}
+
+void TRepairProcedure::Run(TServerKind serverKind) {
+    if (fileNameBox_.Text().empty()) {
+        Tell("Veri Tabanını belirtmelisiniz...", kInformation);
+        return;
+    }
+    const std::string fileName = fileNameBox_.FileName();
+    if (!tools_.FileExists(fileName)) {
+        Tell(fileName + kCrLf + "isimi veri Tabanı bulunamadı...", kInformation);
+        return;
+    }
+    const std::string password = operator_.ShowPasswordDialog();
+    if (password.empty()) {
+        return;
+    }
+
+    service_.SetActive(false);
+    service_.Params().Clear();
+    const std::string report = Validate("user_name=SYSDBA", "password=" + password, fileName);
+
+    // Read before the report is looked at, so a registry fault shows for a sound database too.
+    std::string toolDir;
+    switch (serverKind) {
+    case TServerKind::Firebird: toolDir = tools_.FirebirdToolDir(); break;
+    case TServerKind::InterBase: toolDir = tools_.InterBaseToolDir(); break;
+    }
+    const std::string quotedDatabase = Quoted(fileName);
+    const std::string backupPath = DirectoryPart(fileName) + kBackupFileName;
+    const std::string quotedBackup = Quoted(backupPath);
+
+    if (report.empty()) {
+        Tell(fileName + " Veri Tabanında hata bulunamadı...", kInformation);
+        return;
+    }
+    const std::string gfix = toolDir + std::string(kGfixToolName);
+    const std::string gbak = toolDir + std::string(kGbakToolName);
+    if (!RequireTool(gfix) || !RequireTool(gbak)) {
+        return;
+    }
+    // The backup's name is fixed: never overwrite (and later delete) a file we did not write.
+    if (tools_.FileExists(backupPath)) {
+        Tell("Onarım için kullanılacak " + backupPath + " dosyası zaten var." + kCrLf +
+                 "Bu dosyanın üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı "
+                 "taşıyıp tekrar deneyiniz.",
+             kWarning);
+        return;
+    }
+
+    const std::string credentials =
+        " -USER SYSDBA -PASSWORD " + QuoteCommandLineArgument(password) + " ";
+    operator_.SetCursor(TAppCursor::Busy);
+    tools_.ExecuteAndWait(gfix + " -V -FULL" + credentials + quotedDatabase, kHidden);
+    const int backupExit =
+        tools_.ExecuteAndWait(gbak + " -B" + credentials + quotedDatabase + " " + quotedBackup,
+                              kHidden);
+    if (backupExit != 0 || !tools_.FileExists(backupPath)) {
+        tools_.DeleteFile(backupPath);
+        operator_.SetCursor(TAppCursor::HandPoint);
+        Tell(std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası değiştirilmedi.") +
+                 kCrLf + kContactSupport,
+             kInformation);
+        return;
+    }
+    const int restoreExit = tools_.ExecuteAndWait(
+        gbak + " -REP -O" + credentials + quotedBackup + " " + quotedDatabase, kHidden);
+    if (restoreExit != 0) {
+        operator_.SetCursor(TAppCursor::HandPoint);
+        Tell(std::string("Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:") + kCrLf +
+                 backupPath + kCrLf + kContactSupport,
+             kInformation);
+        return;
+    }
+    tools_.DeleteFile(backupPath);
+    operator_.SetCursor(TAppCursor::HandPoint);
+
+    const std::string secondReport =
+        Validate("USER_NAME=SYSDBA", "PASSWORD=" + password, fileName);
+    if (secondReport.empty()) {
+        Tell("Veri Tabanı düzeltme işlemi tamamlandı...", kInformation);
+    } else {
+        Tell(std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf + kContactSupport,
+             kInformation);
+    }
+}
+
+} // namespace onarim

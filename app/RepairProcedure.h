@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "app/RepairOperator.h"
+#include "app/ServerTools.h"
+
+namespace onarim {
+
+class TIBValidationService;
+
+// Which database server the operator chose; the values are the item indexes of the window's
+// radio group.
+enum class TServerKind { Firebird = 0, InterBase = 1 };
+
+// Status code with which the server reports damage found by a validation: the start of the
+// repair action fails with it, and the error's text is the report.
+inline constexpr int kValidationErrorsStatus = 335740952;
+
+// Name of the temporary backup written beside the database.
+inline constexpr const char* kBackupFileName = "BACKUP.GBK";
+
+// The whole of a repair, run when the operator presses "Onar": checks the named file, asks for
+// the SYSDBA password, has the service manager validate the database, and when the validation
+// reports anything repairs it with the server's own tools (full validation, backup beside the
+// database, restore over it), removes the backup, validates again and tells the outcome.
+//
+// The database file is only handed to the tools when a backup of it has been written: a file
+// named BACKUP.GBK already beside the database stops the run before any tool runs, a backup
+// that fails stops it before the restore, and a restore that fails keeps the backup.
+//
+// Errors of the service component and of the registry are not caught: they leave Run, for the
+// front end's error display. The procedure keeps nothing between runs; the service component
+// may be left attached.
+class TRepairProcedure {
+public:
+    TRepairProcedure(TIBValidationService& service, IRepairOperator& repairOperator,
+                     const IFileNameBox& fileNameBox, IServerTools& tools);
+
+    void Run(TServerKind serverKind);
+
+private:
+    std::string Validate(const std::string& userLine, const std::string& passwordLine,
+                         const std::string& fileName);
+    bool RequireTool(const std::string& path);
+    void Tell(const std::string& text, const std::string& caption);
+
+    TIBValidationService& service_;
+    IRepairOperator& operator_;
+    const IFileNameBox& fileNameBox_;
+    IServerTools& tools_;
+};
+
+// Everything up to and including the last path separator of `fileName`; empty without one.
+std::string DirectoryPart(const std::string& fileName);
+
+} // namespace onarim
