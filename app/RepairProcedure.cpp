@@ -67,19 +67,19 @@ std::string TRepairProcedure::Validate(const std::string& userLine,
     return report;
 }
 
-void TRepairProcedure::Run(TServerKind serverKind) {
+TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     if (fileNameBox_.Text().empty()) {
         Tell("Veri Tabanını belirtmelisiniz...", kInformation);
-        return;
+        return TRepairOutcome::NoDatabaseNamed;
     }
     const std::string fileName = fileNameBox_.FileName();
     if (!tools_.FileExists(fileName)) {
         Tell(fileName + kCrLf + "isimi veri Tabanı bulunamadı...", kInformation);
-        return;
+        return TRepairOutcome::DatabaseNotFound;
     }
     const std::string password = operator_.ShowPasswordDialog();
     if (password.empty()) {
-        return;
+        return TRepairOutcome::Cancelled;
     }
 
     service_.SetActive(false);
@@ -98,12 +98,12 @@ void TRepairProcedure::Run(TServerKind serverKind) {
 
     if (report.empty()) {
         Tell(fileName + " Veri Tabanında hata bulunamadı...", kInformation);
-        return;
+        return TRepairOutcome::Sound;
     }
     const std::string gfix = toolDir + std::string(kGfixToolName);
     const std::string gbak = toolDir + std::string(kGbakToolName);
     if (!RequireTool(gfix) || !RequireTool(gbak)) {
-        return;
+        return TRepairOutcome::ToolMissing;
     }
     // The backup's name is fixed: never overwrite (and later delete) a file we did not write.
     if (tools_.FileExists(backupPath)) {
@@ -111,7 +111,7 @@ void TRepairProcedure::Run(TServerKind serverKind) {
                  "Bu dosyanın üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı "
                  "taşıyıp tekrar deneyiniz.",
              kWarning);
-        return;
+        return TRepairOutcome::BackupFileExists;
     }
 
     const std::string credentials =
@@ -127,7 +127,7 @@ void TRepairProcedure::Run(TServerKind serverKind) {
         Tell(std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası değiştirilmedi.") +
                  kCrLf + kContactSupport,
              kInformation);
-        return;
+        return TRepairOutcome::BackupFailed;
     }
     const int restoreExit = tools_.ExecuteAndWait(
         gbak + " -REP -O" + credentials + quotedBackup + " " + quotedDatabase, kHidden);
@@ -136,7 +136,7 @@ void TRepairProcedure::Run(TServerKind serverKind) {
         Tell(std::string("Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:") + kCrLf +
                  backupPath + kCrLf + kContactSupport,
              kInformation);
-        return;
+        return TRepairOutcome::RestoreFailed;
     }
     tools_.DeleteFile(backupPath);
     operator_.SetCursor(TAppCursor::HandPoint);
@@ -145,10 +145,11 @@ void TRepairProcedure::Run(TServerKind serverKind) {
         Validate("USER_NAME=SYSDBA", "PASSWORD=" + password, fileName);
     if (secondReport.empty()) {
         Tell("Veri Tabanı düzeltme işlemi tamamlandı...", kInformation);
-    } else {
-        Tell(std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf + kContactSupport,
-             kInformation);
+        return TRepairOutcome::Repaired;
     }
+    Tell(std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf + kContactSupport,
+         kInformation);
+    return TRepairOutcome::NotRepaired;
 }
 
 } // namespace onarim

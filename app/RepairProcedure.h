@@ -17,6 +17,21 @@ enum class TServerKind { Firebird = 0, InterBase = 1 };
 // repair action fails with it, and the error's text is the report.
 inline constexpr int kValidationErrorsStatus = 335740952;
 
+// How a run ended, for front ends that report more than the messages (the command line's exit
+// status); the window ignores it.
+enum class TRepairOutcome {
+    NoDatabaseNamed,  // the edit box was empty
+    DatabaseNotFound, // no file of that name
+    Cancelled,        // no password given
+    Sound,            // the first validation reported nothing
+    ToolMissing,      // gfix or gbak not found
+    BackupFileExists, // a BACKUP.GBK beside the database that is not ours
+    BackupFailed,     // the backup did not complete; the database was not touched
+    RestoreFailed,    // the restore did not complete; the backup was kept
+    Repaired,         // the second validation reported nothing
+    NotRepaired,      // the second validation still reported something
+};
+
 // Name of the temporary backup written beside the database.
 inline constexpr const char* kBackupFileName = "BACKUP.GBK";
 
@@ -37,7 +52,7 @@ public:
     TRepairProcedure(TIBValidationService& service, IRepairOperator& repairOperator,
                      const IFileNameBox& fileNameBox, IServerTools& tools);
 
-    void Run(TServerKind serverKind);
+    TRepairOutcome Run(TServerKind serverKind);
 
 private:
     std::string Validate(const std::string& userLine, const std::string& passwordLine,

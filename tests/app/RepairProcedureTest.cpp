@@ -109,8 +109,8 @@ public:
         FakeClientTest::TearDown();
     }
 
-    void Run(TServerKind kind = TServerKind::Firebird) {
-        TRepairProcedure(*service, op, box, tools).Run(kind);
+    TRepairOutcome Run(TServerKind kind = TServerKind::Firebird) {
+        return TRepairProcedure(*service, op, box, tools).Run(kind);
     }
     // First validation finds damage the way today's server reports it.
     void ScriptDamageSummary() {
@@ -142,7 +142,7 @@ const std::string kRestoreLine = "/usr/bin/gbak -REP -O -USER SYSDBA -PASSWORD m
 TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
     ScriptDamageSummary();
     fake->queryReplies.push_back(kSound); // the second validation
-    Run();
+    EXPECT_EQ(Run(), TRepairOutcome::Repaired);
     EXPECT_EQ(log, (Log{"password dialog", "registry Firebird", "cursor busy", "run " + kGfixLine,
                         "run " + kBackupLine, "run " + kRestoreLine, "delete " + kBackup,
                         "cursor hand", "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı..."}));
@@ -160,7 +160,7 @@ TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
 TEST_F(RepairProcedureTest, ReportOnTheFirstOutputLineCountsAsDamageToo) {
     fake->queryReplies.push_back(Hex("3F 05 00") + "hata!" + Hex("01"));
     fake->queryReplies.push_back(Hex("3F 05 00") + "hata!" + Hex("01"));
-    Run();
+    EXPECT_EQ(Run(), TRepairOutcome::NotRepaired);
     EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlanamadı...\r\n" + kContact);
     EXPECT_NE(std::find(log.begin(), log.end(), "delete " + kBackup), log.end())
         << "the backup is removed also when the repair did not complete";
@@ -170,25 +170,31 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
     struct Case {
         const char* label;
         std::function<void(RepairProcedureTest&)> arrange;
+        TRepairOutcome outcome;
         Log expected;
     } cases[] = {
         {"empty edit box",
          [](RepairProcedureTest& t) { t.box.text = ""; },
+         TRepairOutcome::NoDatabaseNamed,
          {"Bilgi: Veri Tabanını belirtmelisiniz..."}},
         {"no such file",
          [](RepairProcedureTest& t) { t.tools.files.erase(kDatabase); },
+         TRepairOutcome::DatabaseNotFound,
          {"Bilgi: " + kDatabase + "\r\nisimi veri Tabanı bulunamadı..."}},
         {"password cancelled",
          [](RepairProcedureTest& t) { t.op.password = ""; },
+         TRepairOutcome::Cancelled,
          {"password dialog"}},
         {"sound database",
          [](RepairProcedureTest& t) { t.fake->queryReplies.push_back(kSound); },
+         TRepairOutcome::Sound,
          {"password dialog", "registry Firebird", "Bilgi: " + kDatabase + " Veri Tabanında hata bulunamadı..."}},
         {"gfix missing",
          [](RepairProcedureTest& t) {
              t.ScriptDamageSummary();
              t.tools.files.erase(kToolDir + "/gfix");
          },
+         TRepairOutcome::ToolMissing,
          {"password dialog", "registry Firebird",
           "Dikkat: Onarım için gerekli olan /usr/bin/gfix dosyası bulunamadı.\r\nLütfen kontrol ediliniz"}},
         {"gbak missing",
@@ -196,16 +202,19 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
              t.ScriptDamageSummary();
              t.tools.files.erase(kToolDir + "/gbak");
          },
+         TRepairOutcome::ToolMissing,
          {"password dialog", "registry Firebird",
           "Dikkat: Onarım için gerekli olan /usr/bin/gbak dosyası bulunamadı.\r\nLütfen kontrol ediliniz"}},
         {"InterBase tools looked for in its own directory",
          [](RepairProcedureTest& t) { t.ScriptDamageSummary(); },
+         TRepairOutcome::ToolMissing,
          {}},
         {"a backup file that is not ours",
          [](RepairProcedureTest& t) {
              t.ScriptDamageSummary();
              t.tools.files.insert(kBackup);
          },
+         TRepairOutcome::BackupFileExists,
          {"password dialog", "registry Firebird",
           "Dikkat: Onarım için kullanılacak " + kBackup + " dosyası zaten var.\r\nBu dosyanın üzerine "
           "yazılmaması için onarım başlatılmadı; lütfen dosyayı taşıyıp tekrar deneyiniz."}},
@@ -218,7 +227,7 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
         box.text = box.fileName = kDatabase;
         c.arrange(*this);
         const bool interBase = std::string(c.label).starts_with("InterBase");
-        Run(interBase ? TServerKind::InterBase : TServerKind::Firebird);
+        EXPECT_EQ(Run(interBase ? TServerKind::InterBase : TServerKind::Firebird), c.outcome);
         if (interBase) {
             EXPECT_EQ(log, (Log{"password dialog", "registry InterBase",
                                 "Dikkat: Onarım için gerekli olan /opt/interbase/gfix dosyası "
@@ -246,7 +255,7 @@ TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseAloneAndRemovesWhatItWr
         tools.backupExit = exitsNonZero ? 1 : 0;
         tools.backupWritesFile = exitsNonZero;
         ScriptDamageSummary();
-        Run();
+        EXPECT_EQ(Run(), TRepairOutcome::BackupFailed);
         EXPECT_EQ(log, (Log{"password dialog", "registry Firebird", "cursor busy",
                             "run " + kGfixLine, "run " + kBackupLine, "delete " + kBackup,
                             "cursor hand",
@@ -259,7 +268,7 @@ TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseAloneAndRemovesWhatItWr
 TEST_F(RepairProcedureTest, FailedRestoreKeepsTheBackupAndNamesIt) {
     tools.restoreExit = 1;
     ScriptDamageSummary();
-    Run();
+    EXPECT_EQ(Run(), TRepairOutcome::RestoreFailed);
     EXPECT_EQ(log, (Log{"password dialog", "registry Firebird", "cursor busy", "run " + kGfixLine,
                         "run " + kBackupLine, "run " + kRestoreLine, "cursor hand",
                         "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
