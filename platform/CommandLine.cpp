@@ -1,0 +1,119 @@
+#include "platform/CommandLine.h"
+
+#include "platform/Files.h"
+
+namespace onarim {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view SkipBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+// The program word at the front of `line` (which starts with no blank); `line` is left after it.
+std::string TakeProgram(std::string_view& line) {
+    std::string program;
+    bool quoted = false;
+    std::size_t at = 0;
+    for (; at < line.size() && (quoted || !IsBlank(line[at])); ++at) {
+        if (line[at] == '"') {
+            quoted = !quoted;
+        } else {
+            program += line[at];
+        }
+    }
+    line.remove_prefix(at);
+    return program;
+}
+
+// One argument at the front of `line` (which starts with no blank); `line` is left after it.
+std::string TakeArgument(std::string_view& line) {
+    std::string argument;
+    bool quoted = false;
+    std::size_t at = 0;
+    while (at < line.size() && (quoted || !IsBlank(line[at]))) {
+        const char c = line[at];
+        if (c == '\\') {
+            std::size_t backslashes = 0;
+            for (; at < line.size() && line[at] == '\\'; ++at) {
+                ++backslashes;
+            }
+            const bool beforeQuote = at < line.size() && line[at] == '"';
+            argument.append(beforeQuote ? backslashes / 2 : backslashes, '\\');
+            if (beforeQuote && backslashes % 2 == 1) {
+                argument += '"';
+                ++at;
+            }
+            continue;
+        }
+        if (c != '"') {
+            argument += c;
+        } else if (quoted && at + 1 < line.size() && line[at + 1] == '"') {
+            argument += '"';
+            ++at;
+        } else {
+            quoted = !quoted;
+        }
+        ++at;
+    }
+    line.remove_prefix(at);
+    return argument;
+}
+
+std::vector<std::string> SplitArguments(std::string_view line) {
+    std::vector<std::string> arguments;
+    for (line = SkipBlanks(line); !line.empty(); line = SkipBlanks(line)) {
+        arguments.push_back(TakeArgument(line));
+    }
+    return arguments;
+}
+
+std::vector<std::string> ProgramAndArguments(std::string program, std::string_view rest) {
+    std::vector<std::string> words{std::move(program)};
+    for (auto& argument : SplitArguments(rest)) {
+        words.push_back(std::move(argument));
+    }
+    return words;
+}
+
+} // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
+    std::string_view line = SkipBlanks(commandLine);
+    if (line.empty()) {
+        return {};
+    }
+    std::string program = TakeProgram(line);
+    return ProgramAndArguments(std::move(program), line);
+}
+
+std::vector<std::string> ResolveCommandLine(std::string_view commandLine) {
+    const std::string_view line = SkipBlanks(commandLine);
+    if (line.empty() || line.front() == '"') {
+        return SplitCommandLine(line);
+    }
+    for (std::size_t end = 1; end <= line.size(); ++end) {
+        const bool prefixEnds =
+            end == line.size() || (IsBlank(line[end]) && !IsBlank(line[end - 1]));
+        if (!prefixEnds) {
+            continue;
+        }
+        const std::string_view prefix = line.substr(0, end);
+        if (prefix.find('"') != std::string_view::npos) {
+            break;
+        }
+        if (prefix.find('/') != std::string_view::npos && IsExecutableFile(std::string(prefix))) {
+            return ProgramAndArguments(std::string(prefix), line.substr(end));
+        }
+    }
+    return SplitCommandLine(line);
+}
+
+} // namespace onarim
