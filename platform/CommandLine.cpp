@@ -1,21 +1,11 @@
 #include "platform/CommandLine.h"
 
+#include "platform/Blanks.h"
 #include "platform/Files.h"
 
 namespace onarim {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view SkipBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    return text;
-}
 
 // The program word at the front of `line` (which starts with no blank); `line` is left after it.
 std::string TakeProgram(std::string_view& line) {
@@ -69,7 +59,7 @@ std::string TakeArgument(std::string_view& line) {
 
 std::vector<std::string> SplitArguments(std::string_view line) {
     std::vector<std::string> arguments;
-    for (line = SkipBlanks(line); !line.empty(); line = SkipBlanks(line)) {
+    for (line = TrimLeadingBlanks(line); !line.empty(); line = TrimLeadingBlanks(line)) {
         arguments.push_back(TakeArgument(line));
     }
     return arguments;
@@ -86,7 +76,7 @@ std::vector<std::string> ProgramAndArguments(std::string program, std::string_vi
 } // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
-    std::string_view line = SkipBlanks(commandLine);
+    std::string_view line = TrimLeadingBlanks(commandLine);
     if (line.empty()) {
         return {};
     }
@@ -95,7 +85,7 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
 }
 
 std::vector<std::string> ResolveCommandLine(std::string_view commandLine) {
-    const std::string_view line = SkipBlanks(commandLine);
+    const std::string_view line = TrimLeadingBlanks(commandLine);
     if (line.empty() || line.front() == '"') {
         return SplitCommandLine(line);
     }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Blanks.h"
 #include "platform/RegistryError.h"
 #include "platform/SystemError.h"
 #include "platform/UnicodeText.h"
@@ -37,24 +38,6 @@ std::string_view RootName(RegistryRootKey root) {
         }
     }
     return {};
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimLeft(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    return text;
-}
-
-std::string_view TrimRight(std::string_view text) {
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 int HexDigitValue(char c) {
@@ -155,7 +138,7 @@ public:
     RegistryFile Run() {
         ParseHeader();
         for (++lineIndex_; lineIndex_ < lines_.size(); ++lineIndex_) {
-            const std::string_view line = TrimLeft(lines_[lineIndex_]);
+            const std::string_view line = TrimLeadingBlanks(lines_[lineIndex_]);
             if (line.empty() || line.front() == ';') {
                 continue;
             }
@@ -216,7 +199,7 @@ private:
     }
 
     void ParseHeader() {
-        const std::string_view header = TrimRight(lines_.front());
+        const std::string_view header = TrimTrailingBlanks(lines_.front());
         if (header == kRegedit4Header) {
             return;
         }
@@ -233,7 +216,7 @@ private:
         if (close == std::string_view::npos) {
             Fail("a [key] line without its closing ']'");
         }
-        if (!TrimLeft(line.substr(close + 1)).empty()) {
+        if (!TrimLeadingBlanks(line.substr(close + 1)).empty()) {
             Fail("text after the closing ']' of a key");
         }
         const std::string_view path = line.substr(1, close - 1);
@@ -282,11 +265,11 @@ private:
         } else {
             value.name = ParseQuoted(rest);
         }
-        rest = TrimLeft(rest);
+        rest = TrimLeadingBlanks(rest);
         if (!rest.starts_with('=')) {
             Fail("expected '=' after the value name");
         }
-        rest = TrimLeft(rest.substr(1));
+        rest = TrimLeadingBlanks(rest.substr(1));
         ParseData(rest, value);
         currentKey_->SetValue(std::move(value));
     }
@@ -329,7 +312,7 @@ private:
         }
         if (rest.starts_with("dword:")) {
             value.type = REG_DWORD;
-            value.data = ParseDword(TrimRight(rest.substr(6)));
+            value.data = ParseDword(TrimTrailingBlanks(rest.substr(6)));
             return;
         }
         if (rest.starts_with('-')) {
@@ -367,7 +350,7 @@ private:
     }
 
     void ExpectLineEnd(std::string_view rest) const {
-        if (!TrimLeft(rest).empty()) {
+        if (!TrimLeadingBlanks(rest).empty()) {
             Fail("text after the value");
         }
     }
@@ -390,14 +373,14 @@ private:
         std::string bytes;
         bool byteExpected = true;
         for (;;) {
-            rest = TrimLeft(rest);
+            rest = TrimLeadingBlanks(rest);
             if (rest.empty()) {
                 if (byteExpected && !bytes.empty()) {
                     Fail("the hex list ends with ','; a list that goes on ends its line with '\\'");
                 }
                 return bytes;
             }
-            if (rest.front() == '\\' && TrimLeft(rest.substr(1)).empty()) {
+            if (rest.front() == '\\' && TrimLeadingBlanks(rest.substr(1)).empty()) {
                 if (lineIndex_ + 1 >= lines_.size()) {
                     Fail("the hex list goes on past the end of the file");
                 }
