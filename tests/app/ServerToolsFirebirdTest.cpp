@@ -11,7 +11,9 @@
 namespace onarim {
 namespace {
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+std::string Quoted(const std::filesystem::path& path) {
+    return "\"" + path.string() + "\"";
+}
 
 // Debian's Firebird as its registry entry describes it: the tools are found, and they take
 // database paths with blanks and Turkish letters through the runner.
@@ -45,10 +47,10 @@ TEST(ServerToolsFirebirdTest, DebiansFirebirdToolsAreFoundAndRun) {
                              SW_HIDE),
               0);
     EXPECT_TRUE(FileExists(backup.string()));
-    EXPECT_EQ(ExecuteAndWait(gbak + " -REP -O" + credentials + Quoted(backup) + " " +
-                                 Quoted(database),
-                             SW_HIDE),
-              0);
+    EXPECT_EQ(
+        ExecuteAndWait(gbak + " -REP -O" + credentials + Quoted(backup) + " " + Quoted(database),
+                       SW_HIDE),
+        0);
     EXPECT_EQ(ExecuteAndWait(gfix + " -V -FULL" + credentials + Quoted(database), SW_HIDE), 0);
     EXPECT_NE(ExecuteAndWait(gfix + " -V -FULL" + credentials + Quoted(backup), SW_HIDE), 0)
         << "a tool's failure comes back as its exit status";
