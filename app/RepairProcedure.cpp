@@ -1,7 +1,7 @@
 #include "app/RepairProcedure.h"
 
 #include "client/IBErrors.h"
-#include "platform/CommandLineQuote.h"
+#include "platform/CommandLine.h"
 #include "platform/ServerToolNames.h"
 #include "services/IBValidationService.h"
 
@@ -100,8 +100,8 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
         Tell(fileName + " Veri Tabanında hata bulunamadı...", kInformation);
         return TRepairOutcome::Sound;
     }
-    const std::string gfix = toolDir + std::string(kGfixToolName);
-    const std::string gbak = toolDir + std::string(kGbakToolName);
+    const std::string gfix = toolDir + std::string(kGfixPathSuffix);
+    const std::string gbak = toolDir + std::string(kGbakPathSuffix);
     if (!RequireTool(gfix) || !RequireTool(gbak)) {
         return TRepairOutcome::ToolMissing;
     }
