@@ -56,3 +56,37 @@ TEST(CommandLineTest, ResolveWithoutAnUnquotedPathWithBlanksIsPlainSplitting) {
 
 } // namespace
 } // namespace onarim
+
+namespace onarim {
+namespace {
+
+// Whatever an argument holds, quoting it and splitting the line gives it back unchanged.
+TEST(QuoteCommandLineArgumentTest, SplittingTheQuotedArgumentGivesItBack) {
+    const std::string arguments[] = {
+        "plain",
+        "",
+        "with blank",
+        "/srv/Veri Tabanı/Şirket 1.fdb",
+        "a\"b",
+        "\"",
+        "trailing\\",
+        "trailing two\\\\",
+        "back\\\"slash quote",
+        "tab\there",
+        "C:\\dir with blank\\",
+        "\\\\server\\share",
+    };
+    for (const std::string& argument : arguments) {
+        for (bool always : {false, true}) {
+            const std::string quoted = QuoteCommandLineArgument(argument, always);
+            EXPECT_EQ(SplitCommandLine("prog " + quoted),
+                      (std::vector<std::string>{"prog", argument}))
+                << "argument [" << argument << "] quoted as [" << quoted << "]";
+        }
+    }
+    EXPECT_EQ(QuoteCommandLineArgument("masterkey"), "masterkey");
+    EXPECT_EQ(QuoteCommandLineArgument("/db/x.fdb", true), "\"/db/x.fdb\"");
+}
+
+} // namespace
+} // namespace onarim
