@@ -1,0 +1,102 @@
+// onarim-cli: the repair of the "Onar" button, for servers without a desktop.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/ErrorBoxText.h"
+#include "app/ExecuteAndWait.h"
+#include "app/RepairProcedure.h"
+#include "app/SystemServerTools.h"
+#include "cli/ConsoleOperator.h"
+#include "cli/RepairCommandLine.h"
+#include "client/ClientLibrary.h"
+#include "client/MonitorHook.h"
+#include "platform/ApplicationTitle.h"
+#include "services/IBValidationService.h"
+
+namespace onarim {
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitNotDone = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitError = 3;
+
+int ExitStatusFor(TRepairOutcome outcome) {
+    switch (outcome) {
+    case TRepairOutcome::Sound:
+    case TRepairOutcome::Repaired: return kExitDone;
+    case TRepairOutcome::NoDatabaseNamed:
+    case TRepairOutcome::DatabaseNotFound:
+    case TRepairOutcome::Cancelled: return kExitUsage;
+    case TRepairOutcome::ToolMissing:
+    case TRepairOutcome::BackupFileExists:
+    case TRepairOutcome::BackupFailed:
+    case TRepairOutcome::RestoreFailed:
+    case TRepairOutcome::NotRepaired: break;
+    }
+    return kExitNotDone;
+}
+
+// The database named on the command line, in the place of the window's edit box.
+class TArgumentFileName : public IFileNameBox {
+public:
+    explicit TArgumentFileName(std::string name) : name_(std::move(name)) {}
+    std::string Text() const override { return name_; }
+    std::string FileName() const override { return name_; }
+
+private:
+    std::string name_;
+};
+
+int Repair(const RepairCommandLine& command) {
+    // Set up as the main window sets up its validation component.
+    TIBValidationService service(nullptr, "IBValidationService1");
+    service.SetLoginPrompt(false);
+    service.SetOptions({TValidateOption::IgnoreChecksum, TValidateOption::MendDB});
+    service.SetGlobalAction(TTransactionGlobalAction::CommitGlobal);
+    service.Params().Assign({"user_name=SYSDBA", "password=1"});
+
+    TConsoleOperator console(stdin, stdout, command.verbose);
+    TArgumentFileName fileName(command.database);
+    TSystemServerTools tools(command.verbose ? std::optional<std::uint16_t>(SW_SHOWNORMAL) : std::nullopt);
+    const TRepairOutcome outcome = TRepairProcedure(service, console, fileName, tools)
+                                       .Run(command.interBase ? TServerKind::InterBase
+                                                              : TServerKind::Firebird);
+    return ExitStatusFor(outcome);
+}
+
+int Main(int argc, char** argv) {
+    const std::string program = ApplicationTitle();
+    const RepairCommandLine command =
+        ParseRepairCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!command.usageError.empty()) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
+                     command.usageError.c_str(), program.c_str());
+        return kExitUsage;
+    }
+    if (command.help) {
+        std::fputs(RepairCommandHelp(program).c_str(), stdout);
+        return kExitDone;
+    }
+    if (command.version) {
+        std::printf("%s (Onarım) %s\n", program.c_str(), ONARIM_VERSION);
+        return kExitDone;
+    }
+
+    int status = kExitError;
+    try {
+        status = Repair(command);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(error.what()).c_str());
+    }
+    // The service component is gone by now; the hook and then the library go last.
+    ShutdownMonitorHook();
+    FreeClientLibrary();
+    return status;
+}
+
+} // namespace
+} // namespace onarim
+
+int main(int argc, char** argv) { return onarim::Main(argc, argv); }
