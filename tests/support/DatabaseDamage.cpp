@@ -14,50 +14,54 @@ namespace {
 // The format every row of the user table has: the table is never altered.
 constexpr std::uint8_t kUserTableFormat = 1;
 
-bool HoldsOnly(const DataPage& page, bool (*kind)(const RecordSlot&)) {
-    return !page.records.empty() && std::all_of(page.records.begin(), page.records.end(),
-                                                [&](const RecordSlot& r) { return kind(r); });
-}
+using RecordTest = bool (*)(const RecordSlot&);
 
+bool IsLiveRow(const RecordSlot& record) {
+    return record.IsLiveRow();
+}
+bool IsDeletedRow(const RecordSlot& record) {
+    return record.IsDeletedRow();
+}
+bool IsBlob(const RecordSlot& record) {
+    return record.IsBlob();
+}
 bool IsDeletedOrBackVersion(const RecordSlot& record) {
     return record.IsDeletedRow() || record.IsBackVersion();
 }
 
-bool IsBlob(const RecordSlot& record) {
-    return record.IsBlob();
+// The record that stands for the target: a live row, a deleted row's stub, the blob.
+RecordTest TargetRecordTest(DamageTarget target) {
+    switch (target) {
+    case DamageTarget::LiveRows:
+        return IsLiveRow;
+    case DamageTarget::DeletedRows:
+        return IsDeletedRow;
+    case DamageTarget::OrphanBlob:
+        return IsBlob;
+    }
+    throw FixtureError("unknown damage target");
 }
 
 bool Fits(const DataPage& page, DamageTarget target) {
+    const auto& records = page.records;
+    const RecordTest isTarget = TargetRecordTest(target);
+    if (std::none_of(records.begin(), records.end(), isTarget)) {
+        return false;
+    }
     switch (target) {
     case DamageTarget::LiveRows:
-        return !page.secondary && std::any_of(page.records.begin(), page.records.end(),
-                                              [](const RecordSlot& r) { return r.IsLiveRow(); });
+        return !page.secondary;
     case DamageTarget::DeletedRows:
-        return !page.secondary && HoldsOnly(page, IsDeletedOrBackVersion) &&
-               std::any_of(page.records.begin(), page.records.end(),
-                           [](const RecordSlot& r) { return r.IsDeletedRow(); });
+        return !page.secondary &&
+               std::all_of(records.begin(), records.end(), IsDeletedOrBackVersion);
     case DamageTarget::OrphanBlob:
-        return HoldsOnly(page, IsBlob);
+        return std::all_of(records.begin(), records.end(), isTarget);
     }
     return false;
 }
 
-// The record of the page that stands for the target: a live row, a deleted row's stub, the
-// blob.
 const RecordSlot& TargetRecord(const DataPage& page, DamageTarget target) {
-    const auto found =
-        std::find_if(page.records.begin(), page.records.end(), [&](const RecordSlot& r) {
-            switch (target) {
-            case DamageTarget::LiveRows:
-                return r.IsLiveRow();
-            case DamageTarget::DeletedRows:
-                return r.IsDeletedRow();
-            case DamageTarget::OrphanBlob:
-                return r.IsBlob();
-            }
-            return false;
-        });
-    return *found; // Fits() has made sure there is one
+    return *std::find_if(page.records.begin(), page.records.end(), TargetRecordTest(target));
 }
 
 DataPage FindTargetPage(const DatabasePages& pages, const TestDatabase& database,
@@ -79,10 +83,23 @@ void GarbleHeader(DatabasePages::Page& bytes, const RecordSlot& record) {
     bytes.at(static_cast<size_t>(header + ods::kRecordFormat)) = hasData ? 0 : kUserTableFormat;
 }
 
-void MakeLengthPassEnd(DatabasePages::Page& bytes, const RecordSlot& record, int pageSize) {
+void MakeLengthReachPastEnd(DatabasePages::Page& bytes, const RecordSlot& record, int pageSize) {
     const int length = pageSize - record.offset + 64;
     WriteUInt16(bytes, ods::kDataSlots + record.slot * ods::kDataSlotSize + 2,
                 static_cast<std::uint16_t>(length));
+}
+
+// The first leaf page of the user table's primary key index (its only index).
+std::uint32_t FindIndexLeafPage(const DatabasePages& pages, const TestDatabase& database) {
+    for (std::uint32_t number = 1; number < pages.PageCount(); ++number) {
+        const DatabasePages::Page page = pages.Read(number);
+        if (page[ods::kPageType] == ods::kIndexBTreePageType &&
+            ReadUInt16(page, ods::kIndexRelation) == database.relationId &&
+            page[ods::kIndexLevel] == 0) {
+            return number;
+        }
+    }
+    throw FixtureError("no index leaf page of the user table in " + database.path);
 }
 
 } // namespace
@@ -108,7 +125,7 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
         site.slot = -1;
         break;
     case DamageKind::RecordLengthPastPage:
-        MakeLengthPassEnd(bytes, record, pages.PageSize());
+        MakeLengthReachPastEnd(bytes, record, pages.PageSize());
         break;
     case DamageKind::GarbledRecordHeader:
         GarbleHeader(bytes, record);
@@ -120,6 +137,16 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
 
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind) {
     return DamageDatabase(database, kind, RepairableTarget(kind));
+}
+
+DamageSite DamageIndexPage(const TestDatabase& database) {
+    DatabasePages pages(database.path);
+    const std::uint32_t number = FindIndexLeafPage(pages, database);
+    DatabasePages::Page bytes = pages.Read(number);
+    constexpr int kGarbledBytes = 16;
+    std::fill_n(bytes.begin() + ods::kIndexNodes, kGarbledBytes, std::uint8_t{0xA5});
+    pages.Write(number, bytes);
+    return DamageSite{number, -1};
 }
 
 std::string ToString(DamageKind kind) {

@@ -56,6 +56,14 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
 // DamageDatabase with RepairableTarget(kind).
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind);
 
+// Overwrites 16 bytes of index nodes on the first leaf page of the user table's primary key
+// index with 0xA5. No row is touched and validation reports "index page errors"; the mend
+// leaves the page as it is. On a database made with `deletedRows` false the backup reads no
+// index and the restore builds it anew, so the repair keeps every row. With deleted rows
+// waiting for collection the backup's garbage collection walks the damaged index and gbak
+// dies (SIGSEGV on Firebird 3.0.11). Raises FixtureError when the index has no leaf page.
+DamageSite DamageIndexPage(const TestDatabase& database);
+
 // Names for test parameter names and messages: "WrongPageType", "LiveRows" and so on.
 std::string ToString(DamageKind kind);
 std::string ToString(DamageTarget target);

@@ -65,6 +65,20 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamageReportTest, ::testing::ValuesIn(EveryKindO
                              return ToString(info.param.kind) + "On" + ToString(info.param.target);
                          });
 
+TEST(DatabaseDamageTest, IndexPageDamageIsReportedAsIndexPageErrors) {
+    for (const int pageSize : {4096, 16384}) {
+        ScratchDirectory directory;
+        const TestDatabase database =
+            CreateTestDatabase(directory.File("index.fdb"), {pageSize, 200, false});
+        const DamageSite site = DamageIndexPage(database);
+
+        const ValidationResult report = ReadOnlyValidation(database.path);
+        EXPECT_NE(report.run.output.find("Number of index page errors"), std::string::npos)
+            << site.Describe() << "\n"
+            << report.run.Describe();
+    }
+}
+
 TEST(DatabaseDamageTest, NeedsTheDeletedRowsTheTableStillHolds) {
     ScratchDirectory directory;
     const TestDatabase database = CreateTestDatabase(directory.File("collected.fdb"));

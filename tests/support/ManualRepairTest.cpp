@@ -52,8 +52,10 @@ RepairOutcome RepairByHand(const std::string& database) {
 }
 
 struct RepairCase {
-    DamageKind kind;
+    const char* name;
     int pageSize;
+    DamageSite (*damage)(const TestDatabase&);
+    bool deletedRows = true;
 };
 
 class RepairableDamageTest : public ::testing::TestWithParam<RepairCase> {};
@@ -61,8 +63,9 @@ class RepairableDamageTest : public ::testing::TestWithParam<RepairCase> {};
 TEST_P(RepairableDamageTest, RepairCompletesAndKeepsEveryRow) {
     ScratchDirectory directory(ScratchDirectory::Kind::WithBlanksAndTurkishLetters);
     const TestDatabase database =
-        CreateTestDatabase(directory.File("Müşteri Kayıtları.fdb"), {GetParam().pageSize, 200});
-    const DamageSite site = DamageDatabase(database, GetParam().kind);
+        CreateTestDatabase(directory.File("Müşteri Kayıtları.fdb"),
+                           {GetParam().pageSize, 200, GetParam().deletedRows});
+    const DamageSite site = GetParam().damage(database);
 
     const RepairOutcome outcome = RepairByHand(database.path);
 
@@ -78,17 +81,29 @@ TEST_P(RepairableDamageTest, RepairCompletesAndKeepsEveryRow) {
     EXPECT_EQ(ReadRows(database.path), ExpectedRows(200));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, RepairableDamageTest,
-                         ::testing::Values(RepairCase{DamageKind::WrongPageType, 4096},
-                                           RepairCase{DamageKind::RecordLengthPastPage, 4096},
-                                           RepairCase{DamageKind::GarbledRecordHeader, 4096},
-                                           RepairCase{DamageKind::WrongPageType, 16384},
-                                           RepairCase{DamageKind::RecordLengthPastPage, 8192},
-                                           RepairCase{DamageKind::GarbledRecordHeader, 16384}),
-                         [](const auto& info) {
-                             return ToString(info.param.kind) + "PageSize" +
-                                    std::to_string(info.param.pageSize);
-                         });
+DamageSite WrongPageType(const TestDatabase& database) {
+    return DamageDatabase(database, DamageKind::WrongPageType);
+}
+DamageSite RecordLengthPastPage(const TestDatabase& database) {
+    return DamageDatabase(database, DamageKind::RecordLengthPastPage);
+}
+DamageSite GarbledRecordHeader(const TestDatabase& database) {
+    return DamageDatabase(database, DamageKind::GarbledRecordHeader);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RepairableDamageTest,
+    ::testing::Values(RepairCase{"WrongPageType", 4096, WrongPageType},
+                      RepairCase{"RecordLengthPastPage", 4096, RecordLengthPastPage},
+                      RepairCase{"GarbledRecordHeader", 4096, GarbledRecordHeader},
+                      RepairCase{"IndexPage", 4096, DamageIndexPage, false},
+                      RepairCase{"WrongPageType", 16384, WrongPageType},
+                      RepairCase{"RecordLengthPastPage", 8192, RecordLengthPastPage},
+                      RepairCase{"GarbledRecordHeader", 16384, GarbledRecordHeader},
+                      RepairCase{"IndexPage", 16384, DamageIndexPage, false}),
+    [](const auto& info) {
+        return std::string(info.param.name) + "PageSize" + std::to_string(info.param.pageSize);
+    });
 
 // Damage where a real accident would put it: the repair cannot keep every row.
 TEST(UnrepairableDamageTest, LengthPastThePageOnLiveRowsLosesEveryRowOfThePage) {
@@ -149,6 +164,21 @@ TEST(UnrepairableDamageTest, WrongTypeOfAPageTheBackupReadsStopsTheRepair) {
         EXPECT_EQ(outcome.second.run.exitCode, 1);
         EXPECT_THROW(ReadRows(database.path), FixtureError);
     }
+}
+
+TEST(UnrepairableDamageTest, IndexDamageWithDeletedRowsToCollectBreaksTheBackup) {
+    ScratchDirectory directory;
+    const TestDatabase database = CreateTestDatabase(directory.File("index.fdb"));
+    DamageIndexPage(database);
+
+    const RepairOutcome outcome = RepairByHand(database.path);
+
+    SCOPED_TRACE(outcome.Describe());
+    EXPECT_FALSE(outcome.first.Clean());
+    EXPECT_FALSE(outcome.backup.Succeeded()); // gbak dies of SIGSEGV on Firebird 3.0.11
+    EXPECT_FALSE(outcome.restore.has_value());
+    EXPECT_FALSE(outcome.backupLeftBehind);
+    EXPECT_FALSE(outcome.second.Clean());
 }
 
 TEST(SoundDatabaseTest, RepairChangesNothingThatMatters) {

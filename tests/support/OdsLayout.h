@@ -37,6 +37,11 @@ inline constexpr int kDataSlotSize = 4;
 // Data page flags (pag_flags of a data page).
 inline constexpr std::uint8_t kDataPageSecondary = 0x10; // back versions, fragments, blobs only
 
+// Index B-tree page: btr_relation, btr_level (0 for a leaf), then btr_nodes.
+inline constexpr int kIndexRelation = 28;
+inline constexpr int kIndexLevel = 33;
+inline constexpr int kIndexNodes = 39;
+
 // Record header `rhd`: rhd_transaction, rhd_b_page, rhd_b_line, rhd_flags, rhd_format, then the
 // compressed record data.
 inline constexpr int kRecordTransaction = 0;

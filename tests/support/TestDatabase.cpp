@@ -29,9 +29,15 @@ std::string InsertRows(int firstId, int lastId, const std::string& nameExpressio
            "); I = I + 1; END END^\n";
 }
 
+// Rows inserted after `lastRow` and deleted again, committed and left for garbage collection.
+std::string DeletedRows(int lastRow, int pageSize) {
+    const int lastDeleted = lastRow + DeletedRowCount(pageSize);
+    return InsertRows(lastRow + 1, lastDeleted, "'silinecek ' || :I") + "COMMIT^\n" +
+           "DELETE FROM ITEMS WHERE ID > " + std::to_string(lastRow) + "^\nCOMMIT^\n";
+}
+
 std::string CreationScript(const std::string& path, const TestDatabaseOptions& options) {
     const int lastRow = options.rowCount;
-    const int lastDeleted = lastRow + DeletedRowCount(options.pageSize);
     return "SET SQL DIALECT 3;\n"
            "CREATE DATABASE " +
            SqlLiteral(path) + " USER 'SYSDBA' PASSWORD " + SqlLiteral(kSysdbaPassword) +
@@ -48,9 +54,7 @@ std::string CreationScript(const std::string& path, const TestDatabaseOptions& o
            ", 'x')); WHEN ANY DO BEGIN END END^\n"
            "COMMIT^\n" +
            // Last, because looking for room for a new record collects deleted rows' garbage.
-           InsertRows(lastRow + 1, lastDeleted, "'silinecek ' || :I") + "COMMIT^\n" +
-           "DELETE FROM ITEMS WHERE ID > " + std::to_string(lastRow) + "^\nCOMMIT^\n" +
-           "SET TERM ;^\n";
+           (options.deletedRows ? DeletedRows(lastRow, options.pageSize) : "") + "SET TERM ;^\n";
 }
 
 int RelationIdOf(const std::string& path) {

@@ -7,8 +7,9 @@ namespace onarim::testing {
 
 // What CreateTestDatabase builds.
 struct TestDatabaseOptions {
-    int pageSize = 4096; // 4096, 8192 or 16384: the page sizes Firebird 3 accepts as given
-    int rowCount = 200;  // rows of the user table, IDs 1 to rowCount
+    int pageSize = 4096;     // 4096, 8192 or 16384: the page sizes Firebird 3 accepts as given
+    int rowCount = 200;      // rows of the user table, IDs 1 to rowCount
+    bool deletedRows = true; // whether to leave pages of deleted rows (see below)
 };
 
 // A database made by CreateTestDatabase.
@@ -33,8 +34,8 @@ struct TableRow {
 
 // Creates a new database at `path` (isql in a child process; the path may hold blanks,
 // apostrophes and any UTF-8 letters) holding, besides the rows ExpectedRows(rowCount):
-//  - pages of the user table that hold only deleted rows, committed but not yet garbage
-//    collected (their records are not live rows, so a repair may drop them);
+//  - unless `deletedRows` is false, pages of the user table that hold only deleted rows,
+//    committed but not yet garbage collected (not live rows, so a repair may drop them);
 //  - a data page of the user table that holds only a blob left behind by an insert that
 //    failed the CHECK constraint (no row refers to it, so no backup reads it).
 // Damage tests aim at those two (see DatabaseDamage.h). Reading the user table, or storing a
