@@ -90,17 +90,26 @@ DamageSite RecordLengthPastPage(const TestDatabase& database) {
 DamageSite GarbledRecordHeader(const TestDatabase& database) {
     return DamageDatabase(database, DamageKind::GarbledRecordHeader);
 }
+DamageSite RecordLengthPastPageOfOrphanBlob(const TestDatabase& database) {
+    return DamageDatabase(database, DamageKind::RecordLengthPastPage, DamageTarget::OrphanBlob);
+}
+DamageSite GarbledRecordHeaderOfOrphanBlob(const TestDatabase& database) {
+    return DamageDatabase(database, DamageKind::GarbledRecordHeader, DamageTarget::OrphanBlob);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RepairableDamageTest,
-    ::testing::Values(RepairCase{"WrongPageType", 4096, WrongPageType},
-                      RepairCase{"RecordLengthPastPage", 4096, RecordLengthPastPage},
-                      RepairCase{"GarbledRecordHeader", 4096, GarbledRecordHeader},
-                      RepairCase{"IndexPage", 4096, DamageIndexPage, false},
-                      RepairCase{"WrongPageType", 16384, WrongPageType},
-                      RepairCase{"RecordLengthPastPage", 8192, RecordLengthPastPage},
-                      RepairCase{"GarbledRecordHeader", 16384, GarbledRecordHeader},
-                      RepairCase{"IndexPage", 16384, DamageIndexPage, false}),
+    ::testing::Values(
+        RepairCase{"WrongPageType", 4096, WrongPageType},
+        RepairCase{"RecordLengthPastPage", 4096, RecordLengthPastPage},
+        RepairCase{"GarbledRecordHeader", 4096, GarbledRecordHeader},
+        RepairCase{"IndexPage", 4096, DamageIndexPage, false},
+        RepairCase{"WrongPageType", 16384, WrongPageType},
+        RepairCase{"RecordLengthPastPage", 8192, RecordLengthPastPage},
+        RepairCase{"GarbledRecordHeader", 16384, GarbledRecordHeader},
+        RepairCase{"IndexPage", 16384, DamageIndexPage, false},
+        RepairCase{"RecordLengthPastPageOfOrphanBlob", 4096, RecordLengthPastPageOfOrphanBlob},
+        RepairCase{"GarbledRecordHeaderOfOrphanBlob", 4096, GarbledRecordHeaderOfOrphanBlob}),
     [](const auto& info) {
         return std::string(info.param.name) + "PageSize" + std::to_string(info.param.pageSize);
     });
