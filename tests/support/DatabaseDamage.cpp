@@ -1,0 +1,176 @@
+#include "support/DatabaseDamage.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "support/DatabasePages.h"
+#include "support/FixtureError.h"
+#include "support/OdsLayout.h"
+
+namespace onarim::testing {
+
+namespace {
+
+// The format every row of the user table has: the table is never altered.
+constexpr std::uint8_t kUserTableFormat = 1;
+
+using RecordTest = bool (*)(const RecordSlot&);
+
+bool IsLiveRow(const RecordSlot& record) {
+    return record.IsLiveRow();
+}
+bool IsDeletedRow(const RecordSlot& record) {
+    return record.IsDeletedRow();
+}
+bool IsBlob(const RecordSlot& record) {
+    return record.IsBlob();
+}
+bool IsDeletedOrBackVersion(const RecordSlot& record) {
+    return record.IsDeletedRow() || record.IsBackVersion();
+}
+
+// The record that stands for the target: a live row, a deleted row's stub, the blob.
+RecordTest TargetRecordTest(DamageTarget target) {
+    switch (target) {
+    case DamageTarget::LiveRows:
+        return IsLiveRow;
+    case DamageTarget::DeletedRows:
+        return IsDeletedRow;
+    case DamageTarget::OrphanBlob:
+        return IsBlob;
+    }
+    throw FixtureError("unknown damage target");
+}
+
+bool Fits(const DataPage& page, DamageTarget target) {
+    const auto& records = page.records;
+    const RecordTest isTarget = TargetRecordTest(target);
+    if (std::none_of(records.begin(), records.end(), isTarget)) {
+        return false;
+    }
+    switch (target) {
+    case DamageTarget::LiveRows:
+        return !page.secondary;
+    case DamageTarget::DeletedRows:
+        return !page.secondary &&
+               std::all_of(records.begin(), records.end(), IsDeletedOrBackVersion);
+    case DamageTarget::OrphanBlob:
+        return std::all_of(records.begin(), records.end(), isTarget);
+    }
+    return false;
+}
+
+const RecordSlot& TargetRecord(const DataPage& page, DamageTarget target) {
+    return *std::find_if(page.records.begin(), page.records.end(), TargetRecordTest(target));
+}
+
+DataPage FindTargetPage(const DatabasePages& pages, const TestDatabase& database,
+                        DamageTarget target) {
+    for (const DataPage& page : DataPagesOf(pages, database.relationId)) {
+        if (Fits(page, target)) {
+            return page;
+        }
+    }
+    throw FixtureError("no data page of " + ToString(target) + " in " + database.path);
+}
+
+void GarbleHeader(DatabasePages::Page& bytes, const RecordSlot& record) {
+    const int header = record.offset;
+    const bool hasData = record.length > ods::kRecordHeaderSize;
+    WriteUInt32(bytes, header + ods::kRecordBackPage, 0);
+    WriteUInt16(bytes, header + ods::kRecordBackLine, 0);
+    WriteUInt16(bytes, header + ods::kRecordFlags, 0);
+    bytes.at(static_cast<size_t>(header + ods::kRecordFormat)) = hasData ? 0 : kUserTableFormat;
+}
+
+void MakeLengthReachPastEnd(DatabasePages::Page& bytes, const RecordSlot& record, int pageSize) {
+    const int length = pageSize - record.offset + 64;
+    WriteUInt16(bytes, ods::kDataSlots + record.slot * ods::kDataSlotSize + 2,
+                static_cast<std::uint16_t>(length));
+}
+
+// The first leaf page of the user table's primary key index (its only index).
+std::uint32_t FindIndexLeafPage(const DatabasePages& pages, const TestDatabase& database) {
+    for (std::uint32_t number = 1; number < pages.PageCount(); ++number) {
+        const DatabasePages::Page page = pages.Read(number);
+        if (page[ods::kPageType] == ods::kIndexBTreePageType &&
+            ReadUInt16(page, ods::kIndexRelation) == database.relationId &&
+            page[ods::kIndexLevel] == 0) {
+            return number;
+        }
+    }
+    throw FixtureError("no index leaf page of the user table in " + database.path);
+}
+
+} // namespace
+
+std::string DamageSite::Describe() const {
+    return "page " + std::to_string(page) +
+           (slot < 0 ? std::string() : ", record slot " + std::to_string(slot));
+}
+
+DamageTarget RepairableTarget(DamageKind kind) {
+    return kind == DamageKind::WrongPageType ? DamageTarget::OrphanBlob : DamageTarget::DeletedRows;
+}
+
+DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target) {
+    DatabasePages pages(database.path);
+    const DataPage page = FindTargetPage(pages, database, target);
+    const RecordSlot& record = TargetRecord(page, target);
+    DatabasePages::Page bytes = pages.Read(page.number);
+    DamageSite site{page.number, record.slot};
+    switch (kind) {
+    case DamageKind::WrongPageType:
+        bytes[ods::kPageType] = ods::kIndexBTreePageType;
+        site.slot = -1;
+        break;
+    case DamageKind::RecordLengthPastPage:
+        MakeLengthReachPastEnd(bytes, record, pages.PageSize());
+        break;
+    case DamageKind::GarbledRecordHeader:
+        GarbleHeader(bytes, record);
+        break;
+    }
+    pages.Write(page.number, bytes);
+    return site;
+}
+
+DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind) {
+    return DamageDatabase(database, kind, RepairableTarget(kind));
+}
+
+DamageSite DamageIndexPage(const TestDatabase& database) {
+    DatabasePages pages(database.path);
+    const std::uint32_t number = FindIndexLeafPage(pages, database);
+    DatabasePages::Page bytes = pages.Read(number);
+    constexpr int kGarbledBytes = 16;
+    std::fill_n(bytes.begin() + ods::kIndexNodes, kGarbledBytes, std::uint8_t{0xA5});
+    pages.Write(number, bytes);
+    return DamageSite{number, -1};
+}
+
+std::string ToString(DamageKind kind) {
+    switch (kind) {
+    case DamageKind::WrongPageType:
+        return "WrongPageType";
+    case DamageKind::RecordLengthPastPage:
+        return "RecordLengthPastPage";
+    case DamageKind::GarbledRecordHeader:
+        return "GarbledRecordHeader";
+    }
+    return "?";
+}
+
+std::string ToString(DamageTarget target) {
+    switch (target) {
+    case DamageTarget::LiveRows:
+        return "LiveRows";
+    case DamageTarget::DeletedRows:
+        return "DeletedRows";
+    case DamageTarget::OrphanBlob:
+        return "OrphanBlob";
+    }
+    return "?";
+}
+
+} // namespace onarim::testing

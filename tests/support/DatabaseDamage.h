@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/TestDatabase.h"
+
+namespace onarim::testing {
+
+// The kinds of damage the fixtures can do to a data page of the user table.
+enum class DamageKind {
+    // The page's type byte says "index B-tree page" (7) instead of "data page" (5).
+    WrongPageType,
+    // One record's length in the page's slot table reaches past the end of the page.
+    RecordLengthPastPage,
+    // One record's header no longer describes it: its back pointer and flags are zeroed and
+    // its format number is one that does not fit its length (0 for a record with data, the
+    // table's format 1 for a deleted row's empty stub). The transaction number is kept: a
+    // garbage transaction number makes Firebird 3.0.11's validation itself fail.
+    GarbledRecordHeader,
+};
+
+// Which data page of the user table takes the damage.
+enum class DamageTarget {
+    // A page of live rows. What a real accident hits; the repair loses rows (see below).
+    LiveRows,
+    // A page holding only deleted rows that wait for garbage collection.
+    DeletedRows,
+    // The page holding only the orphan blob of the failed insert.
+    OrphanBlob,
+};
+
+// What was damaged, for test messages.
+struct DamageSite {
+    std::uint32_t page = 0;
+    int slot = -1; // the damaged record's slot; -1 for damage to the whole page
+    std::string Describe() const;
+};
+
+// The target on which the repair (service repair with mend, gfix -v -full, gbak backup and
+// restore) mends `kind` without losing a row of the user table, on Firebird 3.0.11:
+//  - RecordLengthPastPage, GarbledRecordHeader: DeletedRows. The mend takes a page with a bad
+//    slot out of its pointer page (rows on it are lost) and marks a record with a bad header
+//    as damaged (backup then skips it: the row is lost), so the record hit must not be a live
+//    row.
+//  - WrongPageType: OrphanBlob. Neither the mend nor gfix changes a data page of the wrong
+//    type, and the backup fails on every page it reads (a page of live or deleted rows). Only
+//    a page the backup never reads can be of the wrong type and still be repaired.
+DamageTarget RepairableTarget(DamageKind kind);
+
+// Applies `kind` to a data page of `target` in the database, which no engine may have open.
+// Raises FixtureError when the database has no such page, for instance after its deleted
+// rows were collected by reading the table.
+DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target);
+
+// DamageDatabase with RepairableTarget(kind).
+DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind);
+
+// Overwrites 16 bytes of index nodes on the first leaf page of the user table's primary key
+// index with 0xA5. No row is touched and validation reports "index page errors"; the mend
+// leaves the page as it is. On a database made with `deletedRows` false the backup reads no
+// index and the restore builds it anew, so the repair keeps every row. With deleted rows
+// waiting for collection the backup's garbage collection walks the damaged index and gbak
+// dies (SIGSEGV on Firebird 3.0.11). Raises FixtureError when the index has no leaf page.
+DamageSite DamageIndexPage(const TestDatabase& database);
+
+// Names for test parameter names and messages: "WrongPageType", "LiveRows" and so on.
+std::string ToString(DamageKind kind);
+std::string ToString(DamageTarget target);
+
+} // namespace onarim::testing

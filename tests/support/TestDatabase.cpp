@@ -1,0 +1,107 @@
+#include "support/TestDatabase.h"
+
+#include "support/FirebirdTools.h"
+#include "support/FixtureError.h"
+
+namespace onarim::testing {
+
+namespace {
+
+std::string RowName(int id) {
+    return "Kayıt " + std::to_string(id) + " ğüşıöç ĞÜŞİÖÇ";
+}
+
+// Deleted rows enough to fill a few data pages with nothing else, whatever the page size.
+int DeletedRowCount(int pageSize) {
+    return pageSize * 3 / 40;
+}
+
+// An orphan blob of three quarters of a page is stored as one record on a data page of its
+// own: long enough to need its own page, short enough to stay one record.
+int OrphanBlobLength(int pageSize) {
+    return pageSize * 3 / 4;
+}
+
+std::string InsertRows(int firstId, int lastId, const std::string& nameExpression) {
+    return "EXECUTE BLOCK AS DECLARE I INTEGER = " + std::to_string(firstId) +
+           "; BEGIN WHILE (I <= " + std::to_string(lastId) +
+           ") DO BEGIN INSERT INTO ITEMS (ID, NAME) VALUES (:I, " + nameExpression +
+           "); I = I + 1; END END^\n";
+}
+
+// Rows inserted after `lastRow` and deleted again, committed and left for garbage collection.
+std::string DeletedRows(int lastRow, int pageSize) {
+    const int lastDeleted = lastRow + DeletedRowCount(pageSize);
+    return InsertRows(lastRow + 1, lastDeleted, "'silinecek ' || :I") + "COMMIT^\n" +
+           "DELETE FROM ITEMS WHERE ID > " + std::to_string(lastRow) + "^\nCOMMIT^\n";
+}
+
+std::string CreationScript(const std::string& path, const TestDatabaseOptions& options) {
+    const int lastRow = options.rowCount;
+    return "SET SQL DIALECT 3;\n"
+           "CREATE DATABASE " +
+           SqlLiteral(path) + " USER 'SYSDBA' PASSWORD " + SqlLiteral(kSysdbaPassword) +
+           " PAGE_SIZE " + std::to_string(options.pageSize) +
+           " DEFAULT CHARACTER SET UTF8;\n"
+           "CREATE TABLE ITEMS (ID INTEGER NOT NULL PRIMARY KEY CHECK (ID > 0),\n"
+           "    NAME VARCHAR(60) NOT NULL, NOTE BLOB SUB_TYPE TEXT);\n"
+           "COMMIT;\n"
+           "SET TERM ^;\n" +
+           InsertRows(1, lastRow, "'Kayıt ' || :I || ' ğüşıöç ĞÜŞİÖÇ'") + "COMMIT^\n" +
+           // The CHECK constraint fails after the blob has been stored in the table's pages.
+           "EXECUTE BLOCK AS BEGIN INSERT INTO ITEMS VALUES (-1, 'reddedilen', LPAD('', " +
+           std::to_string(OrphanBlobLength(options.pageSize)) +
+           ", 'x')); WHEN ANY DO BEGIN END END^\n"
+           "COMMIT^\n" +
+           // Last, because looking for room for a new record collects deleted rows' garbage.
+           (options.deletedRows ? DeletedRows(lastRow, options.pageSize) : "") + "SET TERM ;^\n";
+}
+
+int RelationIdOf(const std::string& path) {
+    const auto ids =
+        QueryText(path, "RDB$RELATION_ID", "FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'ITEMS'");
+    if (ids.size() != 1) {
+        throw FixtureError("cannot find the relation id of ITEMS in " + path);
+    }
+    return std::stoi(ids.front());
+}
+
+TableRow ParseRow(const std::string& text) {
+    const auto bar = text.find('|');
+    if (bar == std::string::npos) {
+        throw FixtureError("unexpected row text: " + text);
+    }
+    return TableRow{std::stoi(text.substr(0, bar)), text.substr(bar + 1)};
+}
+
+} // namespace
+
+TestDatabase CreateTestDatabase(const std::string& path, const TestDatabaseOptions& options) {
+    if (options.pageSize != 4096 && options.pageSize != 8192 && options.pageSize != 16384) {
+        throw FixtureError("Firebird 3 would not keep the page size " +
+                           std::to_string(options.pageSize));
+    }
+    if (options.rowCount < 0) {
+        throw FixtureError("a negative row count");
+    }
+    RunIsqlScript(CreationScript(path, options));
+    return TestDatabase{path, options.pageSize, options.rowCount, RelationIdOf(path)};
+}
+
+std::vector<TableRow> ExpectedRows(int rowCount) {
+    std::vector<TableRow> rows;
+    for (int id = 1; id <= rowCount; ++id) {
+        rows.push_back(TableRow{id, RowName(id)});
+    }
+    return rows;
+}
+
+std::vector<TableRow> ReadRows(const std::string& path) {
+    std::vector<TableRow> rows;
+    for (const auto& text : QueryText(path, "ID || '|' || NAME", "FROM ITEMS ORDER BY ID")) {
+        rows.push_back(ParseRow(text));
+    }
+    return rows;
+}
+
+} // namespace onarim::testing

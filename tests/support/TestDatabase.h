@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace onarim::testing {
+
+// What CreateTestDatabase builds.
+struct TestDatabaseOptions {
+    int pageSize = 4096;     // 4096, 8192 or 16384: the page sizes Firebird 3 accepts as given
+    int rowCount = 200;      // rows of the user table, IDs 1 to rowCount
+    bool deletedRows = true; // whether to leave pages of deleted rows (see below)
+};
+
+// A database made by CreateTestDatabase.
+struct TestDatabase {
+    std::string path;
+    int pageSize = 0;
+    int rowCount = 0;
+    int relationId = 0; // the user table's relation id
+};
+
+// The user table: ITEMS (ID INTEGER NOT NULL PRIMARY KEY CHECK (ID > 0), NAME VARCHAR(60) NOT
+// NULL, NOTE BLOB SUB_TYPE TEXT), character set UTF8.
+inline constexpr const char* kUserTable = "ITEMS";
+
+// One row of the user table, as the tests compare them.
+struct TableRow {
+    int id = 0;
+    std::string name;
+
+    bool operator==(const TableRow&) const = default;
+};
+
+// Creates a new database at `path` (isql in a child process; the path may hold blanks,
+// apostrophes and any UTF-8 letters) holding, besides the rows ExpectedRows(rowCount):
+//  - unless `deletedRows` is false, pages of the user table that hold only deleted rows,
+//    committed but not yet garbage collected (not live rows, so a repair may drop them);
+//  - a data page of the user table that holds only a blob left behind by an insert that
+//    failed the CHECK constraint (no row refers to it, so no backup reads it).
+// Damage tests aim at those two (see DatabaseDamage.h). Reading the user table, or storing a
+// row in it, collects the deleted rows' garbage and frees their pages: damage a database
+// before anything else touches the table.
+// Raises FixtureError for a page size Firebird would change and when isql fails.
+TestDatabase CreateTestDatabase(const std::string& path, const TestDatabaseOptions& options = {});
+
+// The rows CreateTestDatabase puts into the user table: IDs 1..rowCount, each with a name that
+// holds Turkish letters, so a lost transliteration shows as well as a lost row.
+std::vector<TableRow> ExpectedRows(int rowCount);
+
+// Every row of the user table of the database at `path`, ordered by ID. Raises FixtureError
+// when the table cannot be read.
+std::vector<TableRow> ReadRows(const std::string& path);
+
+} // namespace onarim::testing

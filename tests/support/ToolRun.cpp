@@ -1,0 +1,139 @@
+#include "support/ToolRun.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/FixtureError.h"
+
+extern char** environ;
+
+namespace onarim::testing {
+
+namespace {
+
+// Owns both ends of a pipe and closes whatever is still open.
+class Pipe {
+public:
+    Pipe() {
+        if (pipe2(ends_, O_CLOEXEC) != 0) {
+            throw FixtureError(std::string("cannot make a pipe: ") + std::strerror(errno));
+        }
+    }
+    ~Pipe() {
+        Close(ReadEnd);
+        Close(WriteEnd);
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+
+    static constexpr int ReadEnd = 0;
+    static constexpr int WriteEnd = 1;
+    int operator[](int end) const { return ends_[end]; }
+    void Close(int end) {
+        if (ends_[end] >= 0) {
+            close(ends_[end]);
+            ends_[end] = -1;
+        }
+    }
+
+private:
+    int ends_[2] = {-1, -1};
+};
+
+// File actions that give the child /dev/null as input and the pipe as output and error.
+class ChildStreams {
+public:
+    explicit ChildStreams(const Pipe& pipe) {
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions_, pipe[Pipe::WriteEnd], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions_, pipe[Pipe::WriteEnd], STDERR_FILENO);
+    }
+    ~ChildStreams() { posix_spawn_file_actions_destroy(&actions_); }
+    ChildStreams(const ChildStreams&) = delete;
+    ChildStreams& operator=(const ChildStreams&) = delete;
+
+    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
+
+private:
+    posix_spawn_file_actions_t actions_;
+};
+
+std::string JoinArguments(const std::vector<std::string>& arguments) {
+    std::string joined;
+    for (const auto& argument : arguments) {
+        joined += (joined.empty() ? "" : " ") + argument;
+    }
+    return joined;
+}
+
+std::string ReadToEnd(int descriptor) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = read(descriptor, buffer, sizeof buffer);
+        if (count > 0) {
+            text.append(buffer, static_cast<size_t>(count));
+        } else if (count == 0 || errno != EINTR) {
+            return text;
+        }
+    }
+}
+
+int WaitFor(pid_t child) {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            throw FixtureError(std::string("waitpid failed: ") + std::strerror(errno));
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+std::string ToolResult::Describe() const {
+    const std::string ending =
+        Exited() ? "exit code " + std::to_string(exitCode) : "signal " + std::to_string(signal);
+    return command + " -> " + ending + "\n" + output;
+}
+
+ToolResult RunTool(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
+        throw FixtureError("RunTool needs at least the program's name");
+    }
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    Pipe pipe;
+    pid_t child = 0;
+    {
+        ChildStreams streams(pipe);
+        const int error =
+            posix_spawnp(&child, argv[0], streams.Actions(), nullptr, argv.data(), environ);
+        if (error != 0) {
+            throw FixtureError("cannot start " + arguments[0] + ": " + std::strerror(error));
+        }
+    }
+    pipe.Close(Pipe::WriteEnd); // so the read below ends when the child's copies close
+
+    ToolResult result;
+    result.command = JoinArguments(arguments);
+    result.output = ReadToEnd(pipe[Pipe::ReadEnd]);
+    const int status = WaitFor(child);
+    if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    } else {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    return result;
+}
+
+} // namespace onarim::testing
