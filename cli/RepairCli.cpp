@@ -12,6 +12,7 @@
 #include "client/ClientLibrary.h"
 #include "client/MonitorHook.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/Utf8Locale.h"
 #include "services/IBValidationService.h"
 
 namespace onarim {
@@ -67,6 +68,7 @@ int Repair(const RepairCommandLine& command) {
 }
 
 int Main(int argc, char** argv) {
+    EnsureUtf8Locale();
     const std::string program = ApplicationTitle();
     const RepairCommandLine command =
         ParseRepairCommandLine(std::vector<std::string>(argv + 1, argv + argc));
