@@ -6,6 +6,7 @@
 #include "app/ServerToolDir.h"
 #include "platform/Files.h"
 #include "platform/ServerToolNames.h"
+#include "support/FirebirdRegistry.h"
 #include "support/ScratchDirectory.h"
 
 namespace onarim {
@@ -19,13 +20,11 @@ std::string Quoted(const std::filesystem::path& path) {
 // database paths with blanks and Turkish letters through the runner.
 TEST(ServerToolsFirebirdTest, DebiansFirebirdToolsAreFoundAndRun) {
     testing::ScratchDirectory scratch;
-    const auto registry = scratch.WriteFile(
-        "registry.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
-                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\FireBird Project\\Firebird Server\\"
-                        "Instances]\r\n\"DefaultInstance\"=\"/usr/\"\r\n");
-    setenv("ONARIM_REGISTRY", registry.c_str(), 1);
-    const std::string toolDir = GetFirebirdToolDir();
-    unsetenv("ONARIM_REGISTRY");
+    std::string toolDir;
+    {
+        testing::ScopedFirebirdRegistry registry(scratch);
+        toolDir = GetFirebirdToolDir();
+    }
     ASSERT_EQ(toolDir, "/usr/bin");
     const std::string gfix = toolDir + std::string(kGfixPathSuffix);
     const std::string gbak = toolDir + std::string(kGbakPathSuffix);
