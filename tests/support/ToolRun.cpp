@@ -3,11 +3,16 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "support/FixtureError.h"
+#include "support/ScratchDirectory.h"
 
 extern char** environ;
 
@@ -133,6 +138,91 @@ ToolResult RunTool(const std::vector<std::string>& arguments) {
     } else {
         result.exitCode = WEXITSTATUS(status);
     }
+    return result;
+}
+
+std::string ProgramResult::Describe() const {
+    const std::string ending =
+        signal == 0 ? "exit code " + std::to_string(exitCode) : "signal " + std::to_string(signal);
+    return ending + "\n--- output:\n" + output + "--- errors:\n" + errors;
+}
+
+namespace {
+
+std::vector<std::string> EnvironmentWith(
+    const std::vector<std::pair<std::string, std::optional<std::string>>>& changes) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::size_t equals = text.find('=');
+        variables[text.substr(0, equals)] = equals == std::string::npos ? "" : text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : changes) {
+        if (value) {
+            variables[name] = *value;
+        } else {
+            variables.erase(name);
+        }
+    }
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : variables) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+ProgramResult RunProgram(const ProgramRun& run) {
+    if (run.arguments.empty()) {
+        throw FixtureError("RunProgram needs at least the program's name");
+    }
+    const ScratchDirectory streams;
+    const auto input = streams.WriteFile("input", run.input);
+    const auto output = streams.Path() / "output";
+    const auto errors = streams.Path() / "errors";
+
+    std::vector<char*> argv;
+    for (const auto& argument : run.arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> environment = EnvironmentWith(run.environment);
+    std::vector<char*> envp;
+    for (auto& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    const int error = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        throw FixtureError("cannot start " + run.arguments[0] + ": " + std::strerror(error));
+    }
+    const int status = WaitFor(child);
+    ProgramResult result;
+    if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    } else {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    result.output = ReadFile(output);
+    result.errors = ReadFile(errors);
     return result;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace onarim::testing {
@@ -22,5 +24,25 @@ struct ToolResult {
 // split or expanded) with standard input from /dev/null and waits for it to end. Raises
 // FixtureError when the program cannot be started.
 ToolResult RunTool(const std::vector<std::string>& arguments);
+
+// A program run as an operator would run it: with a given standard input and environment, its
+// standard output and error kept apart.
+struct ProgramRun {
+    std::vector<std::string> arguments; // the program (a path, or found on PATH) and its arguments
+    std::string input;                  // standard input, read from a file
+    // Environment variables to set (a value) or remove (no value) on top of this process's.
+    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+};
+
+struct ProgramResult {
+    int exitCode = -1; // -1 when ended by a signal
+    int signal = 0;
+    std::string output; // standard output
+    std::string errors; // standard error
+    std::string Describe() const;
+};
+
+// Runs the program and waits for it. Raises FixtureError when it cannot be started.
+ProgramResult RunProgram(const ProgramRun& run);
 
 } // namespace onarim::testing

@@ -1,0 +1,118 @@
+// onarim-cli as an operator runs it, on the real embedded engine with Debian's gfix and gbak.
+#include <gtest/gtest.h>
+
+#include "platform/Files.h"
+#include "support/DatabaseDamage.h"
+#include "support/FirebirdRegistry.h"
+#include "support/ScratchDirectory.h"
+#include "support/TestDatabase.h"
+#include "support/ToolRun.h"
+
+namespace onarim {
+namespace {
+
+using namespace onarim::testing;
+
+const std::string kCompleted = "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı...\n";
+
+class RepairCliFirebirdTest : public ::testing::Test {
+protected:
+    ProgramResult RunCli(std::vector<std::string> arguments, const std::string& password = "masterkey\n",
+                         const std::string& instanceDirectory = "/usr/") {
+        const auto registry = scratch.WriteFile("registry.reg", FirebirdRegistryText(instanceDirectory));
+        ProgramRun run;
+        run.arguments = {ONARIM_CLI_PATH};
+        run.arguments.insert(run.arguments.end(), arguments.begin(), arguments.end());
+        run.input = password;
+        run.environment = {{"ONARIM_REGISTRY", registry.string()}};
+        run.environment.insert(run.environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+        return RunProgram(run);
+    }
+
+    ScratchDirectory scratch{ScratchDirectory::Kind::WithBlanksAndTurkishLetters};
+    std::vector<std::pair<std::string, std::optional<std::string>>> extraEnvironment;
+};
+
+TEST_F(RepairCliFirebirdTest, SoundDatabaseExitsZeroWithTheNoErrorMessage) {
+    const TestDatabase database = CreateTestDatabase(scratch.File("sağlam.fdb"), {.rowCount = 10});
+    const ProgramResult result = RunCli({database.path});
+    EXPECT_EQ(result.exitCode, 0) << result.Describe();
+    EXPECT_EQ(result.output, "Bilgi: " + database.path + " Veri Tabanında hata bulunamadı...\n");
+    EXPECT_EQ(result.errors, "");
+}
+
+// Under the C locale too: the program sees to it that the Turkish letters of the path reach
+// the engine and the tools.
+TEST_F(RepairCliFirebirdTest, DamagedDatabaseIsRepairedAndKeepsItsRows) {
+    const TestDatabase database = CreateTestDatabase(scratch.File("Müşteri Kayıtları.fdb"));
+    DamageDatabase(database, DamageKind::RecordLengthPastPage);
+    extraEnvironment = {{"LC_ALL", "C"}, {"LANG", std::nullopt}};
+    const ProgramResult result = RunCli({database.path});
+    EXPECT_EQ(result.exitCode, 0) << result.Describe();
+    EXPECT_EQ(result.output, kCompleted);
+    EXPECT_EQ(ReadRows(database.path), ExpectedRows(database.rowCount));
+    EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
+}
+
+TEST_F(RepairCliFirebirdTest, VerboseShowsTheWholeReportAndTheToolsOutput) {
+    const TestDatabase database = CreateTestDatabase(scratch.File("hasarlı.fdb"));
+    DamageDatabase(database, DamageKind::GarbledRecordHeader);
+    const ProgramResult result = RunCli({"--verbose", database.path});
+    EXPECT_EQ(result.exitCode, 0) << result.Describe();
+    EXPECT_NE(result.output.find("Doğrulama raporu:\nSummary of validation errors\n"), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("Number of record level errors"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("Doğrulama raporu boş."), std::string::npos) << result.output;
+    EXPECT_TRUE(result.output.ends_with(kCompleted)) << result.output;
+    // gfix, let through, prints its own summary after the report's.
+    const std::size_t report = result.output.find("Summary of validation errors");
+    EXPECT_NE(result.output.find("Summary of validation errors", report + 1), std::string::npos)
+        << result.output;
+}
+
+TEST_F(RepairCliFirebirdTest, RunsThatStopEarlyTellWhyWithTheirExitStatus) {
+    const TestDatabase database = CreateTestDatabase(scratch.File("hasarlı.fdb"));
+    DamageDatabase(database, DamageKind::GarbledRecordHeader);
+    const std::string missing = scratch.File("yok.fdb");
+    const std::string noTools = scratch.Path().string() + "/";
+    struct Case {
+        const char* label;
+        std::vector<std::string> arguments;
+        std::string password;
+        std::string instanceDirectory;
+        int exitCode;
+        std::string output;
+        std::string errors;
+    } cases[] = {
+        {"missing file", {missing}, "masterkey\n", "/usr/", 2,
+         "Bilgi: " + missing + "\nisimi veri Tabanı bulunamadı...\n", ""},
+        {"empty password", {database.path}, "\n", "/usr/", 2, "", ""},
+        {"no password at all", {database.path}, "", "/usr/", 2, "", ""},
+        {"missing tool", {database.path}, "masterkey\n", noTools, 1,
+         "Dikkat: Onarım için gerekli olan " + noTools + "bin/gfix dosyası bulunamadı.\n"
+         "Lütfen kontrol ediliniz\n", ""},
+        {"no database named", {}, "masterkey\n", "/usr/", 2, "",
+         "onarim-cli: missing database file operand\nTry 'onarim-cli --help' for more information.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const ProgramResult result = RunCli(c.arguments, c.password, c.instanceDirectory);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.Describe();
+        EXPECT_EQ(result.output, c.output);
+        EXPECT_EQ(result.errors, c.errors);
+    }
+    EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
+}
+
+TEST_F(RepairCliFirebirdTest, ErrorThatEndsTheRunGoesToStandardErrorAsTheBoxWouldShowIt) {
+    const TestDatabase database = CreateTestDatabase(scratch.File("sağlam.fdb"), {.rowCount = 10});
+    extraEnvironment = {{"ONARIM_CLIENT_LIBRARY", "/nonexistent/libfbclient.so.2"}};
+    const ProgramResult result = RunCli({database.path});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors, "onarim-cli: InterBase library gds32.dll not found in the path. "
+                             "Please install InterBase to use this functionality.\n");
+}
+
+} // namespace
+} // namespace onarim
