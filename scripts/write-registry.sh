@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Writes the registry file in which Onarım looks up the Firebird tools, for the Firebird that
+# Debian installs (instance directory /usr/, tools in /usr/bin), where the program reads it:
+# ONARIM_REGISTRY if set, else /etc/onarim/registry.reg. A file already there is left alone.
+set -euo pipefail
+
+registry=${ONARIM_REGISTRY:-/etc/onarim/registry.reg}
+if [ -e "$registry" ]; then
+    echo "Registry file $registry is there already; left as it is."
+    exit 0
+fi
+mkdir -p "$(dirname "$registry")"
+printf '%s\r\n' \
+    'Windows Registry Editor Version 5.00' \
+    '' \
+    '[HKEY_LOCAL_MACHINE\SOFTWARE\FireBird Project\Firebird Server\Instances]' \
+    '"DefaultInstance"="/usr/"' > "$registry"
+echo "Wrote registry file $registry (Firebird tools in /usr/bin)."
