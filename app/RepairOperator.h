@@ -48,4 +48,15 @@ public:
     virtual std::string FileName() const = 0;
 };
 
+// A file name given once, as on a command line: the text is the name as it stands.
+class TFixedFileNameBox : public IFileNameBox {
+public:
+    explicit TFixedFileNameBox(std::string name) : name_(std::move(name)) {}
+    std::string Text() const override { return name_; }
+    std::string FileName() const override { return name_; }
+
+private:
+    std::string name_;
+};
+
 } // namespace onarim

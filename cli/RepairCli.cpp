@@ -39,17 +39,6 @@ int ExitStatusFor(TRepairOutcome outcome) {
     return kExitNotDone;
 }
 
-// The database named on the command line, in the place of the window's edit box.
-class TArgumentFileName : public IFileNameBox {
-public:
-    explicit TArgumentFileName(std::string name) : name_(std::move(name)) {}
-    std::string Text() const override { return name_; }
-    std::string FileName() const override { return name_; }
-
-private:
-    std::string name_;
-};
-
 int Repair(const RepairCommandLine& command) {
     // Set up as the main window sets up its validation component.
     TIBValidationService service(nullptr, "IBValidationService1");
@@ -59,7 +48,7 @@ int Repair(const RepairCommandLine& command) {
     service.Params().Assign({"user_name=SYSDBA", "password=1"});
 
     TConsoleOperator console(stdin, stdout, command.verbose);
-    TArgumentFileName fileName(command.database);
+    TFixedFileNameBox fileName(command.database);
     TSystemServerTools tools(command.verbose ? std::optional<std::uint16_t>(SW_SHOWNORMAL) : std::nullopt);
     const TRepairOutcome outcome = TRepairProcedure(service, console, fileName, tools)
                                        .Run(command.interBase ? TServerKind::InterBase

@@ -45,16 +45,6 @@ public:
     std::vector<std::string> runs;
 };
 
-class TextBox : public IFileNameBox {
-public:
-    explicit TextBox(std::string name) : name_(std::move(name)) {}
-    std::string Text() const override { return name_; }
-    std::string FileName() const override { return name_; }
-
-private:
-    std::string name_;
-};
-
 std::string FileBytes(const std::string& path) {
     std::ifstream stream(path, std::ios::binary);
     std::ostringstream bytes;
@@ -71,7 +61,7 @@ protected:
     }
 
     TRepairOutcome Repair(const std::string& database) {
-        TextBox box(database);
+        TFixedFileNameBox box(database);
         return TRepairProcedure(service, op, box, tools).Run(TServerKind::Firebird);
     }
 
