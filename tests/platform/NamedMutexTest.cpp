@@ -16,22 +16,11 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FinishChild;
 using testing::ForkChild;
+using testing::FreeForOtherThreads;
 using testing::TScopedSharedNames;
 
 // The objects these tests make, removed before and after each.
 const std::vector<std::string> kObjectNames = {"onarim.lock"};
-
-bool FreeForOtherThreads(TNamedMutex& mutex) {
-    bool taken = false;
-    std::thread other([&] {
-        taken = mutex.TryLock();
-        if (taken) {
-            mutex.Unlock();
-        }
-    });
-    other.join();
-    return taken;
-}
 
 TEST(NamedMutexTest, ReentrantForItsHolderExclusiveForOthers) {
     TScopedSharedNames names(kObjectNames);

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 
+#include "platform/NamedMutex.h"
 #include "platform/SharedMemory.h"
 
 namespace onarim::testing {
@@ -26,6 +28,18 @@ void TScopedSharedNames::RemoveAll() const {
     for (const std::string& name : names_) {
         RemoveSharedObject(name);
     }
+}
+
+bool FreeForOtherThreads(TNamedMutex& mutex) {
+    bool taken = false;
+    std::thread other([&] {
+        taken = mutex.TryLock();
+        if (taken) {
+            mutex.Unlock();
+        }
+    });
+    other.join();
+    return taken;
 }
 
 int ThreadCount() {

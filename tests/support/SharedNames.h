@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+namespace onarim {
+class TNamedMutex;
+}
+
 namespace onarim::testing {
 
 // Gives named shared objects names of their own for as long as it lives (through
@@ -21,6 +25,9 @@ private:
     std::vector<std::string> names_;
     std::string suffix_;
 };
+
+// True when a thread other than the caller can take `mutex` now (it is released again).
+bool FreeForOtherThreads(TNamedMutex& mutex);
 
 // Threads of this process now.
 int ThreadCount();
