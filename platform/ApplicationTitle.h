@@ -1,15 +1,19 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace onarim {
 
-// The program's title: its executable's file name without the directory and without everything
-// from the first full stop on, every character after the first lower-cased ("ONARIM.EXE" gives
-// "Onarim", "onarim-cli" stays). Captions error messages and frames trace output.
-std::string ApplicationTitle();
+// The application's title, as the GUI's application object would report it: the executable's
+// file name without its directory and without everything from its first full stop, every
+// character after the first lower-cased ("/opt/x/ONARIM.bin" gives "Onarim"). Taken from
+// /proc/self/exe, or from the name the program was started under when that cannot be read;
+// worked out once. The trace hook frames its texts with it and the GUI uses it as the caption
+// of error boxes.
+const std::string& ApplicationTitle();
 
-// The title for an executable path, by the same rule.
-std::string ApplicationTitleFor(const std::string& executablePath);
+// The title for the executable `path` (UTF-8; characters outside ASCII are lower-cased too).
+std::string ApplicationTitleFromPath(std::string_view path);
 
 } // namespace onarim
