@@ -7,6 +7,7 @@
 #include "client/DatabaseError.h"
 #include "client/MonitorHook.h"
 #include "client/StatusVector.h"
+#include "platform/ScopeExit.h"
 
 namespace onarim {
 
@@ -72,14 +73,12 @@ std::string TIBControlAndQueryService::ReadOutputLine() {
 }
 
 void TIBControlAndQueryService::QueryService() {
-    struct Cleanup {
-        TIBControlAndQueryService& service;
-        ~Cleanup() {
-            ReallocZeroed(service.queryItemBuffer_, 0, 0);
-            service.queryItemLength_ = 0;
-            service.queryItems_.clear();
-        }
-    } cleanup{*this};
+    // Whatever happens below, the items and their buffer do not outlive this call.
+    const ScopeExit release([this] {
+        ReallocZeroed(queryItemBuffer_, 0, 0);
+        queryItemLength_ = 0;
+        queryItems_.clear();
+    });
 
     if (queryItems_.empty() || queryItems_.size() > 32767) {
         RaiseClientError(ClientErrorCode::QueryParametersMissing, {std::string()});

@@ -7,6 +7,7 @@
 #include "client/DatabaseError.h"
 #include "client/MonitorHook.h"
 #include "client/StatusVector.h"
+#include "platform/ScopeExit.h"
 
 namespace onarim {
 
@@ -52,14 +53,11 @@ void TIBControlService::AddStartInteger(std::int32_t value, std::uint8_t code) {
 
 void TIBControlService::SendStartRequest() {
     // Whatever happens below, the request and the buffer do not outlive this call.
-    struct Cleanup {
-        TIBControlService& service;
-        ~Cleanup() {
-            ReallocZeroed(service.startBuffer_, 0, 0);
-            service.startBufferLength_ = 0;
-            service.startRequest_.clear();
-        }
-    } cleanup{*this};
+    const ScopeExit release([this] {
+        ReallocZeroed(startBuffer_, 0, 0);
+        startBufferLength_ = 0;
+        startRequest_.clear();
+    });
 
     // A request is at most one action byte and a few 65535-byte items; it always fits the
     // 16-bit length once AddStartString has refused longer texts, except when several long
