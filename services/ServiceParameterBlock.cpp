@@ -25,7 +25,8 @@ constexpr std::string_view kSpbPrefix = "isc_spb_";
 constexpr char kSpbVersion = 2;
 constexpr char kSpbCurrentVersion = 2;
 
-bool IsBlank(std::string_view text) {
+// Blanks and control characters only (unlike the command line's blanks, which are spaces and tabs).
+bool IsBlankOrControl(std::string_view text) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) > ' ') {
             return false;
@@ -56,7 +57,7 @@ std::string BuildParameterBlock(const std::vector<std::string>& lines) {
         const std::size_t equals = line.find('=');
         const std::string_view namePart =
             equals == std::string::npos ? std::string_view() : std::string_view(line).substr(0, equals);
-        if (IsBlank(namePart)) {
+        if (IsBlankOrControl(namePart)) {
             continue;
         }
         std::string key = LowerAscii(namePart);
