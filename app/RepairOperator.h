@@ -1,10 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace onarim {
-
-class TIBValidationService;
 
 // Icons of the application's message box, with the flag values of the original message box.
 enum class TMessageIcon : unsigned { Error = 0x10, Information = 0x40 };
@@ -12,8 +11,24 @@ enum class TMessageIcon : unsigned { Error = 0x10, Information = 0x40 };
 // The application-wide mouse cursor.
 enum class TAppCursor { Default, Busy, HandPoint };
 
+// The steps of a repair that take time, in the order a repair runs them. Front ends name the
+// running one (status line, console lines); the report records each.
+enum class TRepairStep {
+    KeepCopy,         // byte copy of the original beside it
+    FirstValidation,  // service manager: validate with mend
+    FullValidation,   // gfix -V -FULL
+    Backup,           // gbak backup beside the database
+    Restore,          // gbak restore over the database
+    SecondValidation, // service manager again
+    Accounting,       // rows and blob values counted
+};
+
+// The operator's name of a step, for status lines: "Yedek alınıyor…".
+std::string StepTitle(TRepairStep step);
+
 // How the repair procedure reaches the operator. The window, the command line and the tests
-// each implement it.
+// each implement it. The procedure may run on a thread of its own: an implementation that
+// needs a particular thread (a GUI) carries each call there and returns once it is done.
 class IRepairOperator {
 public:
     virtual ~IRepairOperator() = default;
@@ -22,18 +37,30 @@ public:
     // empty means that the operator cancelled.
     virtual std::string ShowPasswordDialog() = 0;
 
-    // Tells the operator something in a modal message box with an OK button.
+    // Tells the operator something in a modal message box with an OK button. `details`, when
+    // not empty, is the whole report behind the message (every line of both validations and
+    // of the tools), for a box that can show it on request.
     virtual void ShowMessage(const std::string& text, const std::string& caption,
-                             TMessageIcon icon) = 0;
+                             TMessageIcon icon, const std::string& details) = 0;
 
     virtual void SetCursor(TAppCursor cursor) = 0;
 
-    // Called after each validation with its report (the first line of the output, or the
-    // server's summary of errors). The service still holds the rest of the output, if any, for
-    // a front end that wants to show all of it. Nothing by default.
-    virtual void ValidationReported(const std::string& report, TIBValidationService& service) {
-        static_cast<void>(report);
-        static_cast<void>(service);
+    // A step began. Nothing by default.
+    virtual void StepStarted(TRepairStep step) { static_cast<void>(step); }
+
+    // A step ended: `exitStatus` is the tool's exit status (0 for steps without a tool that
+    // succeeded, non-zero when they failed), `duration` how long it ran. Nothing by default.
+    virtual void StepEnded(TRepairStep step, int exitStatus, std::chrono::milliseconds duration) {
+        static_cast<void>(step);
+        static_cast<void>(exitStatus);
+        static_cast<void>(duration);
+    }
+
+    // One line of a step's output: each line a validation gave (the first is its report) and
+    // each line a tool printed, as it comes. Nothing by default.
+    virtual void OutputLine(TRepairStep step, const std::string& line) {
+        static_cast<void>(step);
+        static_cast<void>(line);
     }
 };
 

@@ -1,7 +1,10 @@
 #include "app/RepairProcedure.h"
 
+#include <chrono>
+
 #include "client/IBErrors.h"
 #include "platform/CommandLine.h"
+#include "platform/Exception.h"
 #include "platform/ServerToolNames.h"
 #include "services/IBValidationService.h"
 
@@ -17,6 +20,11 @@ constexpr int kHidden = 0; // show state of the tools' console windows
 
 std::string Quoted(const std::string& path) { return QuoteCommandLineArgument(path, true); }
 
+std::chrono::milliseconds ElapsedSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+}
+
 } // namespace
 
 std::string DirectoryPart(const std::string& fileName) {
@@ -29,7 +37,22 @@ TRepairProcedure::TRepairProcedure(TIBValidationService& service, IRepairOperato
     : service_(service), operator_(repairOperator), fileNameBox_(fileNameBox), tools_(tools) {}
 
 void TRepairProcedure::Tell(const std::string& text, const std::string& caption) {
-    operator_.ShowMessage(text, caption, TMessageIcon::Information);
+    operator_.ShowMessage(text, caption, TMessageIcon::Information, details_);
+}
+
+void TRepairProcedure::Output(TRepairStep step, const std::string& line) {
+    details_ += line;
+    details_ += '\n';
+    operator_.OutputLine(step, line);
+}
+
+int TRepairProcedure::RunTool(TRepairStep step, const std::string& commandLine) {
+    operator_.StepStarted(step);
+    details_ += "\n== " + StepTitle(step) + "\n";
+    const auto start = std::chrono::steady_clock::now();
+    const int exitStatus = tools_.ExecuteAndWait(commandLine, kHidden);
+    operator_.StepEnded(step, exitStatus, ElapsedSince(start));
+    return exitStatus;
 }
 
 bool TRepairProcedure::RequireTool(const std::string& path) {
@@ -45,9 +68,12 @@ bool TRepairProcedure::RequireTool(const std::string& path) {
 // One validation through the service manager; returns its report, empty when the database
 // is sound. Today's servers report damage by failing the start with a summary of the errors:
 // that summary is the report. Every other error ends the run.
-std::string TRepairProcedure::Validate(const std::string& userLine,
+std::string TRepairProcedure::Validate(TRepairStep step, const std::string& userLine,
                                        const std::string& passwordLine,
                                        const std::string& fileName) {
+    operator_.StepStarted(step);
+    details_ += "\n== " + StepTitle(step) + "\n";
+    const auto start = std::chrono::steady_clock::now();
     service_.SetActive(false);
     service_.Params().Add(userLine);
     service_.Params().Add(passwordLine);
@@ -63,11 +89,30 @@ std::string TRepairProcedure::Validate(const std::string& userLine,
         }
         report = error.Message().empty() ? "Summary of validation errors" : error.Message();
     }
-    operator_.ValidationReported(report, service_);
+    Output(step, report);
+    ReadRestOfOutput(step);
+    operator_.StepEnded(step, report.empty() ? 0 : 1, ElapsedSince(start));
     return report;
 }
 
+// The lines the validation gave after its report, for the details of the closing message. A
+// report that came from a failed start is complete (the service is then detached).
+void TRepairProcedure::ReadRestOfOutput(TRepairStep step) {
+    try {
+        while (service_.Active() && !service_.OutputEnded()) {
+            const std::string line = service_.ReadOutputLine();
+            if (!line.empty()) {
+                Output(step, line);
+            }
+        }
+    } catch (const Exception& error) {
+        // The rest of the output is extra; the repair goes on without it.
+        Output(step, std::string("(raporun devamı okunamadı: ") + error.what() + ")");
+    }
+}
+
 TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
+    details_.clear();
     if (fileNameBox_.Text().empty()) {
         Tell("Veri Tabanını belirtmelisiniz...", kInformation);
         return TRepairOutcome::NoDatabaseNamed;
@@ -84,7 +129,7 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
 
     service_.SetActive(false);
     service_.Params().Clear();
-    const std::string report = Validate("user_name=SYSDBA", "password=" + password, fileName);
+    const std::string report = Validate(TRepairStep::FirstValidation, "user_name=SYSDBA", "password=" + password, fileName);
 
     // Read before the report is looked at, so a registry fault shows for a sound database too.
     std::string toolDir;
@@ -117,10 +162,9 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     const std::string credentials =
         " -USER SYSDBA -PASSWORD " + QuoteCommandLineArgument(password) + " ";
     operator_.SetCursor(TAppCursor::Busy);
-    tools_.ExecuteAndWait(gfix + " -V -FULL" + credentials + quotedDatabase, kHidden);
-    const int backupExit =
-        tools_.ExecuteAndWait(gbak + " -B" + credentials + quotedDatabase + " " + quotedBackup,
-                              kHidden);
+    RunTool(TRepairStep::FullValidation, gfix + " -V -FULL" + credentials + quotedDatabase);
+    const int backupExit = RunTool(TRepairStep::Backup,
+                                   gbak + " -B" + credentials + quotedDatabase + " " + quotedBackup);
     if (backupExit != 0 || !tools_.FileExists(backupPath)) {
         tools_.DeleteFile(backupPath);
         operator_.SetCursor(TAppCursor::HandPoint);
@@ -129,8 +173,8 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
              kInformation);
         return TRepairOutcome::BackupFailed;
     }
-    const int restoreExit = tools_.ExecuteAndWait(
-        gbak + " -REP -O" + credentials + quotedBackup + " " + quotedDatabase, kHidden);
+    const int restoreExit = RunTool(
+        TRepairStep::Restore, gbak + " -REP -O" + credentials + quotedBackup + " " + quotedDatabase);
     if (restoreExit != 0) {
         operator_.SetCursor(TAppCursor::HandPoint);
         Tell(std::string("Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:") + kCrLf +
@@ -142,7 +186,7 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     operator_.SetCursor(TAppCursor::HandPoint);
 
     const std::string secondReport =
-        Validate("USER_NAME=SYSDBA", "PASSWORD=" + password, fileName);
+        Validate(TRepairStep::SecondValidation, "USER_NAME=SYSDBA", "PASSWORD=" + password, fileName);
     if (secondReport.empty()) {
         Tell("Veri Tabanı düzeltme işlemi tamamlandı...", kInformation);
         return TRepairOutcome::Repaired;

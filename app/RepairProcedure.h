@@ -55,8 +55,11 @@ public:
     TRepairOutcome Run(TServerKind serverKind);
 
 private:
-    std::string Validate(const std::string& userLine, const std::string& passwordLine,
-                         const std::string& fileName);
+    std::string Validate(TRepairStep step, const std::string& userLine,
+                         const std::string& passwordLine, const std::string& fileName);
+    void ReadRestOfOutput(TRepairStep step);
+    int RunTool(TRepairStep step, const std::string& commandLine);
+    void Output(TRepairStep step, const std::string& line);
     bool RequireTool(const std::string& path);
     void Tell(const std::string& text, const std::string& caption);
 
@@ -64,6 +67,7 @@ private:
     IRepairOperator& operator_;
     const IFileNameBox& fileNameBox_;
     IServerTools& tools_;
+    std::string details_; // every line of the run's validations and tools, for the closing box
 };
 
 // Everything up to and including the last path separator of `fileName`; empty without one.

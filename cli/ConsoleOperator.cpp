@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "platform/Exception.h"
-#include "services/IBValidationService.h"
 
 namespace onarim {
 
@@ -80,32 +79,43 @@ void TConsoleOperator::PrintLines(const std::string& text) {
 }
 
 void TConsoleOperator::ShowMessage(const std::string& text, const std::string& caption,
-                                   TMessageIcon) {
+                                   TMessageIcon, const std::string&) {
     PrintLines(caption + ": " + text);
 }
 
-void TConsoleOperator::ValidationReported(const std::string& report, TIBValidationService& service) {
-    if (!verbose_) {
+std::string TConsoleOperator::Clock() const {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_)
+            .count();
+    char clock[32];
+    std::snprintf(clock, sizeof clock, "[%02lld:%02lld:%02lld]", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return clock;
+}
+
+void TConsoleOperator::StepStarted(TRepairStep step) {
+    awaitingReport_ = true;
+    std::fprintf(progress_, "%s %s\n", Clock().c_str(), StepTitle(step).c_str());
+    std::fflush(progress_);
+}
+
+void TConsoleOperator::StepEnded(TRepairStep step, int exitStatus,
+                                 std::chrono::milliseconds duration) {
+    std::fprintf(progress_, "%s %s bitti (çıkış durumu %d, %.1f sn)\n", Clock().c_str(),
+                 StepTitle(step).c_str(), exitStatus, static_cast<double>(duration.count()) / 1000);
+    std::fflush(progress_);
+}
+
+void TConsoleOperator::OutputLine(TRepairStep step, const std::string& line) {
+    if (!verbose_ || (step != TRepairStep::FirstValidation && step != TRepairStep::SecondValidation)) {
         return;
     }
-    std::fputs(report.empty() ? "Doğrulama raporu boş.\n" : "Doğrulama raporu:\n", output_);
-    if (!report.empty()) {
-        PrintLines(report);
+    if (awaitingReport_) {
+        awaitingReport_ = false;
+        PrintLines(line.empty() ? "Doğrulama raporu boş." : "Doğrulama raporu:\n" + line);
+    } else if (!line.empty()) {
+        PrintLines(line);
     }
-    // A report that came from the output may be followed by more of it; a summary of errors
-    // (the start failed) is complete, and the service is then detached.
-    try {
-        while (service.Active() && !service.OutputEnded()) {
-            const std::string line = service.ReadOutputLine();
-            if (!line.empty()) {
-                PrintLines(line);
-            }
-        }
-    } catch (const Exception& error) {
-        // The rest of the report is extra; the repair goes on without it.
-        std::fprintf(output_, "(raporun devamı okunamadı: %s)\n", error.what());
-    }
-    std::fflush(output_);
 }
 
 } // namespace onarim

@@ -24,13 +24,21 @@ using namespace onarim::testing;
 class RecordingOperator : public IRepairOperator {
 public:
     std::string ShowPasswordDialog() override { return kSysdbaPassword; }
-    void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
+    void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon,
+                     const std::string&) override {
         messages.push_back(caption + ": " + text);
     }
     void SetCursor(TAppCursor) override {}
-    void ValidationReported(const std::string& report, TIBValidationService&) override {
-        reports.push_back(report);
+    void StepStarted(TRepairStep) override { reportComes = true; }
+    void OutputLine(TRepairStep step, const std::string& line) override {
+        const bool validation =
+            step == TRepairStep::FirstValidation || step == TRepairStep::SecondValidation;
+        if (validation && reportComes) {
+            reports.push_back(line);
+        }
+        reportComes = false;
     }
+    bool reportComes = false;
     std::vector<std::string> messages;
     std::vector<std::string> reports;
 };

@@ -31,7 +31,8 @@ public:
         log_.push_back("password dialog");
         return password;
     }
-    void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) override {
+    void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon,
+                     const std::string&) override {
         log_.push_back(caption + ": " + text);
         EXPECT_EQ(icon, TMessageIcon::Information);
     }

@@ -53,7 +53,7 @@ TEST(ConsoleOperatorTest, MessagesCarryTheirCaptionWithThisPlatformsLineBreaks) 
     TConsoleOperator console(stdin, output, false);
     console.ShowMessage("Veri Tabanı düzeltme işlemi tamamlanamadı...\r\nLütfen BELVANOX Merkez "
                         "ile irtibata geçiniz...",
-                        "Bilgi", TMessageIcon::Information);
+                        "Bilgi", TMessageIcon::Information, "");
     EXPECT_EQ(Contents(output), "Bilgi: Veri Tabanı düzeltme işlemi tamamlanamadı...\nLütfen "
                                 "BELVANOX Merkez ile irtibata geçiniz...\n");
     std::fclose(output);

@@ -33,12 +33,29 @@ protected:
     std::vector<std::pair<std::string, std::optional<std::string>>> extraEnvironment;
 };
 
+// Standard error without the progress lines ("[00:00:03] Yedek alınıyor…").
+std::string WithoutProgress(const std::string& errors) {
+    std::string rest;
+    std::size_t start = 0;
+    while (start < errors.size()) {
+        std::size_t end = errors.find('\n', start);
+        end = end == std::string::npos ? errors.size() : end + 1;
+        const std::string line = errors.substr(start, end - start);
+        if (!(line.size() > 11 && line[0] == '[' && line[9] == ']')) {
+            rest += line;
+        }
+        start = end;
+    }
+    return rest;
+}
+
 TEST_F(RepairCliFirebirdTest, SoundDatabaseExitsZeroWithTheNoErrorMessage) {
     const TestDatabase database = CreateTestDatabase(scratch.File("sağlam.fdb"), {.rowCount = 10});
     const ProgramResult result = RunCli({database.path});
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
     EXPECT_EQ(result.output, "Bilgi: " + database.path + " Veri Tabanında hata bulunamadı...\n");
-    EXPECT_EQ(result.errors, "");
+    EXPECT_TRUE(result.errors.starts_with("[00:00:00] İlk doğrulama…\n")) << result.errors;
+    EXPECT_EQ(WithoutProgress(result.errors), "");
 }
 
 // Under the C locale too: the program sees to it that the Turkish letters of the path reach
@@ -99,7 +116,7 @@ TEST_F(RepairCliFirebirdTest, RunsThatStopEarlyTellWhyWithTheirExitStatus) {
         const ProgramResult result = RunCli(c.arguments, c.password, c.instanceDirectory);
         EXPECT_EQ(result.exitCode, c.exitCode) << result.Describe();
         EXPECT_EQ(result.output, c.output);
-        EXPECT_EQ(result.errors, c.errors);
+        EXPECT_EQ(WithoutProgress(result.errors), c.errors);
     }
     EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
 }

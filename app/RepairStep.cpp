@@ -1,0 +1,18 @@
+#include "app/RepairOperator.h"
+
+namespace onarim {
+
+std::string StepTitle(TRepairStep step) {
+    switch (step) {
+    case TRepairStep::KeepCopy: return "Özgün dosyanın kopyası alınıyor…";
+    case TRepairStep::FirstValidation: return "İlk doğrulama…";
+    case TRepairStep::FullValidation: return "gfix ile tam doğrulama…";
+    case TRepairStep::Backup: return "Yedek alınıyor…";
+    case TRepairStep::Restore: return "Yedekten geri yükleniyor…";
+    case TRepairStep::SecondValidation: return "İkinci doğrulama…";
+    case TRepairStep::Accounting: return "Kayıtlar sayılıyor…";
+    }
+    return {};
+}
+
+} // namespace onarim
