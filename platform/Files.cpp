@@ -1,12 +1,33 @@
 #include "platform/Files.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "platform/FileError.h"
 #include "platform/SystemError.h"
 
 namespace onarim {
+
+namespace {
+
+struct stat StatusOf(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        throw EFileError(path, errno);
+    }
+    return status;
+}
+
+void RequireAccess(const std::string& path, int mode) {
+    if (faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) != 0) {
+        throw EFileError(path, errno);
+    }
+}
+
+} // namespace
 
 bool FileExists(const std::string& path) {
     struct stat status {};
@@ -23,6 +44,36 @@ bool DeleteFile(const std::string& path) {
     }
     SetLastSystemError(errno);
     return false;
+}
+
+std::uint64_t FreeBytes(const std::string& directory) {
+    struct statvfs status {};
+    if (statvfs(directory.c_str(), &status) != 0) {
+        throw EFileError(directory, errno);
+    }
+    return static_cast<std::uint64_t>(status.f_bavail) * status.f_frsize;
+}
+
+void RequireRegularFile(const std::string& path) {
+    const struct stat status = StatusOf(path);
+    if (S_ISDIR(status.st_mode)) {
+        throw EFileError(path, EISDIR);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw EFileError(path, EINVAL, "not a regular file");
+    }
+}
+
+void RequireReadWriteFile(const std::string& path) {
+    RequireRegularFile(path);
+    RequireAccess(path, R_OK | W_OK);
+}
+
+void RequireWritableDirectory(const std::string& path) {
+    if (!S_ISDIR(StatusOf(path).st_mode)) {
+        throw EFileError(path, ENOTDIR);
+    }
+    RequireAccess(path, W_OK | X_OK);
 }
 
 } // namespace onarim

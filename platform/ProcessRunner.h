@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace onarim {
@@ -26,8 +28,37 @@ inline constexpr int kSignalExitBase = 128;
 //
 // Returns the program's exit status (0 to 255), kSignalExitBase plus the signal number when a
 // signal ended it, or -1 when it could not be started: no argv, a missing or non-executable
-// program, an argument list beyond the system's limit. On -1 the cause is recorded as the last
+// program, an argument list beyond the system's limit, an argument holding a zero byte (it
+// would be cut short). On -1 the cause is recorded as the last
 // system error.
 int SpawnAndWait(const std::vector<std::string>& argv, ChildOutput output);
+
+// Variables to set in a started program's environment, replacing any of the same name that
+// this process has: (name, value) pairs, a later pair winning over an earlier one.
+using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
+
+// Receives one line of a program's output, without its line end.
+using LineHandler = std::function<void(const std::string& line)>;
+
+// Starts the program like SpawnAndWait (PATH lookup, no descriptors beyond the standard three,
+// empty signal mask, this process's current directory), with this process's environment
+// changed by `environment` for the child alone: this process's own environment is never
+// touched, so a password given this way is in no program's arguments and stays out of this
+// process's environment. Standard input comes from /dev/null; standard output and error go
+// into one pipe, read here while the program runs.
+//
+// Every line is handed to `onLine` as soon as its line end has arrived: LF ends a line, a CR
+// right before it is dropped, a last line without a line end is handed over too. Bytes are
+// passed on as the program wrote them, and a line may be of any length.
+//
+// Returns when the program has ended and the pipe is drained (a descendant that keeps the
+// output open holds the call), with the exit status as SpawnAndWait gives it, or -1 when the
+// program could not be started, with the cause as the last system error: as for SpawnAndWait,
+// and EINVAL for a variable name that is empty or holds '=' or for a text holding a zero byte.
+//
+// When `onLine` raises, it is given no more lines, but the program is still left to end on its
+// own and its output is read to the end; then the handler's error is raised again here.
+int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChanges& environment,
+                    const LineHandler& onLine);
 
 } // namespace onarim

@@ -1,0 +1,139 @@
+#include <array>
+#include <cerrno>
+#include <exception>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/LineSplitter.h"
+#include "platform/ProcessRunner.h"
+#include "platform/SpawnSupport.h"
+
+namespace onarim {
+
+namespace {
+
+// A descriptor closed when it goes out of scope, unless closed before.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { Close(); }
+
+    int Get() const { return fd_; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    void Close() {
+        if (fd_ >= 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+
+private:
+    int fd_;
+};
+
+// Moves a descriptor above the standard three: a pipe end that happened to get number 1 or 2
+// (this process started with a standard stream closed) would otherwise be duplicated onto
+// itself, which keeps its close-on-exec flag and leaves the child without that stream.
+int MoveAboveStandardStreams(Descriptor& descriptor) {
+    if (descriptor.Get() > STDERR_FILENO) {
+        return 0;
+    }
+    const int moved = fcntl(descriptor.Get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (moved < 0) {
+        return errno;
+    }
+    descriptor.Reset(moved);
+    return 0;
+}
+
+bool IsValidName(const std::string& name) {
+    return !name.empty() && name.find('=') == std::string::npos;
+}
+
+bool HasName(const std::string& variable, const std::string& name) {
+    return variable.size() > name.size() && variable.compare(0, name.size(), name) == 0 &&
+           variable[name.size()] == '=';
+}
+
+// This process's environment with `changes` applied; the process's own stays as it is.
+// Returns EINVAL for a name that is empty or holds '='.
+int ChildEnvironment(const EnvironmentChanges& changes, std::vector<std::string>& environment) {
+    environment = spawn::InheritedEnvironment();
+    for (const auto& [name, value] : changes) {
+        if (!IsValidName(name)) {
+            return EINVAL;
+        }
+        std::erase_if(environment, [&](const std::string& v) { return HasName(v, name); });
+        environment.push_back(name + "=" + value);
+    }
+    return 0;
+}
+
+// Reads the pipe to its end, handing over lines. A handler that throws gets no more lines,
+// but the pipe is still drained: the program is left to end on its own rather than be
+// stopped half-way (a tool cut off in the middle of a restore leaves a broken database). The
+// handler's error is returned for the caller to raise once the program has ended.
+std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine) {
+    std::exception_ptr handlerError;
+    LineSplitter splitter([&](const std::string& line) {
+        if (!handlerError) {
+            try {
+                onLine(line);
+            } catch (...) {
+                handlerError = std::current_exception();
+            }
+        }
+    });
+    std::array<char, 65536> buffer{};
+    for (;;) {
+        const ssize_t count = read(readEnd, buffer.data(), buffer.size());
+        if (count > 0) {
+            splitter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(count)));
+        } else if (count == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    splitter.Finish();
+    return handlerError;
+}
+
+} // namespace
+
+int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChanges& environment,
+                    const LineHandler& onLine) {
+    std::vector<std::string> childEnvironment;
+    if (const int error = ChildEnvironment(environment, childEnvironment); error != 0) {
+        return spawn::Failed(error);
+    }
+    int ends[2] = {-1, -1};
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return spawn::Failed(errno);
+    }
+    Descriptor readEnd(ends[0]);
+    Descriptor writeEnd(ends[1]);
+    int error = MoveAboveStandardStreams(readEnd);
+    error = error != 0 ? error : MoveAboveStandardStreams(writeEnd);
+
+    spawn::SpawnSetup setup;
+    error = error != 0 ? error : setup.CaptureStandardStreams(writeEnd.Get());
+    error = error != 0 ? error : setup.Finish();
+    pid_t child = 0;
+    error = error != 0 ? error : spawn::Start(argv, childEnvironment, setup, child);
+    if (error != 0) {
+        return spawn::Failed(error);
+    }
+    writeEnd.Close(); // the child holds the only write end now: its end is the pipe's end
+    const std::exception_ptr handlerError = DrainLines(readEnd.Get(), onLine);
+    const int status = spawn::WaitForExit(child);
+    if (handlerError) {
+        std::rethrow_exception(handlerError);
+    }
+    return status;
+}
+
+} // namespace onarim
