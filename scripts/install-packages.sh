@@ -6,7 +6,7 @@ set -euo pipefail
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev
+    qt6-base-dev nlohmann-json3-dev
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
 )
 test_packages=(
