@@ -146,6 +146,24 @@ void TRepairProcedure::Output(TRepairStep step, const std::string& line) {
     operator_.OutputLine(step, line);
 }
 
+// What the tools said they skipped or failed at, for the accounting and the report.
+void TRepairProcedure::KeepToolFindings(const TToolOutputSummary& summary) {
+    report_.skippedBlobs.clear();
+    for (const TTableTransfer& table : summary.tables) {
+        if (!table.blobErrors.empty()) {
+            report_.skippedBlobs[table.table] = table.blobErrors;
+        }
+    }
+    report_.toolErrors.clear();
+    for (const TToolError& error : summary.errors) {
+        std::string line = (error.warning ? "WARNING: " : "ERROR: ") + error.message;
+        if (error.count > 1) {
+            line += " (" + std::to_string(error.count) + " kez)";
+        }
+        report_.toolErrors.push_back(std::move(line));
+    }
+}
+
 bool TRepairProcedure::RequireTool(const std::string& path) {
     if (tools_.FileExists(path)) {
         return true;
@@ -252,7 +270,10 @@ void TRepairProcedure::CountBefore(const std::string& fileName, const TCredentia
 
 void TRepairProcedure::CountAfter(const std::string& fileName, const TCredentials& credentials) {
     if (!report_.before) {
-        return; // nothing to compare with; the loss is already "unknown"
+        // Nothing to compare with (the loss is already "unknown"), but what gbak said it
+        // skipped is lost for certain.
+        report_.losses.tables = CompareCensus({}, {}, report_.skippedBlobs).tables;
+        return;
     }
     BeginStep(TRepairStep::Accounting);
     int status = 0;
@@ -421,6 +442,9 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     TToolOutputReader toolOutput;
     operator_.SetCursor(TAppCursor::Busy);
     RunTool(TRepairStep::FullValidation, gfix + " -V -FULL " + quotedDatabase, password);
+    for (const std::string& line : report_.steps.back().output) {
+        toolOutput.ValidationLine(line);
+    }
     const int backupExit =
         RunTool(TRepairStep::Backup, gbak + " -B -V " + quotedDatabase + " " + quotedBackup, password);
     for (const std::string& line : report_.steps.back().output) {
@@ -429,7 +453,7 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     if (backupExit != 0 || !tools_.FileExists(backupPath)) {
         tools_.DeleteFile(backupPath);
         operator_.SetCursor(TAppCursor::HandPoint);
-        report_.toolErrors = toolOutput.Summary().errors;
+        KeepToolFindings(toolOutput.Summary());
         return Finish(TRepairOutcome::BackupFailed,
                       std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
                                   "yedekten geri yüklenmedi.") +
@@ -441,8 +465,7 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     for (const std::string& line : report_.steps.back().output) {
         toolOutput.RestoreLine(line);
     }
-    report_.skippedBlobs = toolOutput.Summary().skippedBlobs;
-    report_.toolErrors = toolOutput.Summary().errors;
+    KeepToolFindings(toolOutput.Summary());
     if (restoreExit != 0) {
         operator_.SetCursor(TAppCursor::HandPoint);
         return Finish(TRepairOutcome::RestoreFailed,

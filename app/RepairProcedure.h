@@ -11,6 +11,7 @@
 namespace onarim {
 
 class TIBValidationService;
+struct TToolOutputSummary;
 
 // Which database server the operator chose; the values are the item indexes of the window's
 // radio group.
@@ -108,6 +109,7 @@ private:
     void EndStep(int exitStatus);
     void Output(TRepairStep step, const std::string& line);
     void ToolLine(TRepairStep step, const std::string& line);
+    void KeepToolFindings(const TToolOutputSummary& summary);
     bool RequireTool(const std::string& path);
     void Tell(const std::string& text, const std::string& caption);
     TRepairOutcome Finish(TRepairOutcome outcome, const std::string& text,
