@@ -395,7 +395,8 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
         // The validation may have begun to mend: the copy stays, and the error names it.
         throw EIBInterBaseError(error.SqlErrorCode(), error.StatusErrorCode(),
                                 error.Message() + kCrLf + "Özgün dosyanın kopyası: " +
-                                    report_.keptCopy);
+                                    report_.keptCopy,
+                                error.StatusCodes());
     }
 
     // Read before the report is looked at, so a registry fault shows for a sound database too.

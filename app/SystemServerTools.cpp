@@ -15,6 +15,8 @@
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
 #include "platform/ScopeExit.h"
+#include "recovery/DatabaseCensus.h"
+#include "recovery/DatabaseInUse.h"
 
 namespace onarim {
 
