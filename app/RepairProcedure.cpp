@@ -344,6 +344,20 @@ TRepairOutcome TRepairProcedure::CheckDatabaseFile(const std::string& fileName) 
     return TRepairOutcome::Repaired; // no refusal
 }
 
+// Whether another attachment holds the database. A failure to find out (the database cannot
+// be attached for some other reason) removes the copy made for nothing before it goes on.
+bool TRepairProcedure::InUse(const std::string& fileName, const TCredentials& credentials) {
+    try {
+        return tools_.DatabaseInUse(fileName, credentials);
+    } catch (...) {
+        if (!report_.keptCopy.empty()) {
+            tools_.DeleteFile(report_.keptCopy);
+            report_.keptCopy.clear();
+        }
+        throw;
+    }
+}
+
 TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     report_ = {};
     reportPath_.clear();
@@ -368,18 +382,23 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     if (password.empty()) {
         return TRepairOutcome::Cancelled;
     }
+    // The copy comes first: looking for other attachments attaches, and an attachment rewrites
+    // the database's header page, so the copy would no longer be the file as it was.
+    if (options_.keepCopy) {
+        KeepCopy(fileName);
+    }
     const TCredentials credentials{kUser, password};
-    if (tools_.DatabaseInUse(fileName, credentials)) {
+    if (InUse(fileName, credentials)) {
+        if (!report_.keptCopy.empty()) {
+            tools_.DeleteFile(report_.keptCopy);
+        }
         Tell(fileName + kCrLf +
                  "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; diğer kullanıcıların "
                  "bağlantılarını kesip tekrar deneyiniz.",
              kWarning);
         return TRepairOutcome::PreflightRefused;
     }
-
-    if (options_.keepCopy) {
-        KeepCopy(fileName);
-    } else {
+    if (!options_.keepCopy) {
         CountBefore(fileName, credentials);
     }
     service_.SetActive(false);

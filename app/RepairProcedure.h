@@ -96,6 +96,7 @@ public:
 
 private:
     TRepairOutcome CheckDatabaseFile(const std::string& fileName);
+    bool InUse(const std::string& fileName, const TCredentials& credentials);
     TRepairOutcome Repair(const std::string& fileName, const std::string& password,
                           const std::string& toolDir);
     std::string Validate(TRepairStep step, const std::string& userLine,

@@ -367,7 +367,8 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
         {"another attachment",
          [](RepairProcedureTest& t) { t.tools.inUse = true; },
          TRepairOutcome::PreflightRefused,
-         {"password dialog", refused + "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; "
+         {"password dialog", "copy " + kCopy, "delete " + kCopy,
+          refused + "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; "
                                        "diğer kullanıcıların bağlantılarını kesip tekrar deneyiniz."}},
         {"sound database",
          [](RepairProcedureTest& t) { t.fake->queryReplies.push_back(kSound); },
