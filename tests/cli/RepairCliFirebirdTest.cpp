@@ -49,12 +49,25 @@ std::string WithoutProgress(const std::string& errors) {
     return rest;
 }
 
+// Standard output without the line that names the kept copy, and that copy's path.
+std::pair<std::string, std::string> WithoutCopyLine(const std::string& output) {
+    const std::string marker = "Özgün dosyanın kopyası: ";
+    const std::size_t at = output.find(marker);
+    if (at == std::string::npos) {
+        return {output, ""};
+    }
+    const std::size_t end = output.find('\n', at);
+    return {output.substr(0, at) + output.substr(end + 1),
+            output.substr(at + marker.size(), end - at - marker.size())};
+}
+
 TEST_F(RepairCliFirebirdTest, SoundDatabaseExitsZeroWithTheNoErrorMessage) {
     const TestDatabase database = CreateTestDatabase(scratch.File("sağlam.fdb"), {.rowCount = 10});
     const ProgramResult result = RunCli({database.path});
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
     EXPECT_EQ(result.output, "Bilgi: " + database.path + " Veri Tabanında hata bulunamadı...\n");
-    EXPECT_TRUE(result.errors.starts_with("[00:00:00] İlk doğrulama…\n")) << result.errors;
+    EXPECT_NE(result.errors.find("] İlk doğrulama… bitti (çıkış durumu 0"), std::string::npos)
+        << result.errors;
     EXPECT_EQ(WithoutProgress(result.errors), "");
 }
 
@@ -66,21 +79,25 @@ TEST_F(RepairCliFirebirdTest, DamagedDatabaseIsRepairedAndKeepsItsRows) {
     extraEnvironment = {{"LC_ALL", "C"}, {"LANG", std::nullopt}};
     const ProgramResult result = RunCli({database.path});
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
-    EXPECT_EQ(result.output, kCompleted);
+    const auto [output, copy] = WithoutCopyLine(result.output);
+    EXPECT_EQ(output, kCompleted);
+    EXPECT_TRUE(copy.starts_with(scratch.File("Müşteri Kayıtları.onarim-"))) << copy;
+    EXPECT_TRUE(FileExists(copy));
     EXPECT_EQ(ReadRows(database.path), ExpectedRows(database.rowCount));
     EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
 }
 
 TEST_F(RepairCliFirebirdTest, VerboseShowsTheWholeReportAndTheToolsOutput) {
     const TestDatabase database = CreateTestDatabase(scratch.File("hasarlı.fdb"));
-    DamageDatabase(database, DamageKind::GarbledRecordHeader);
+    DamageDatabase(database, DamageKind::RecordLengthPastPage);
     const ProgramResult result = RunCli({"--verbose", database.path});
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
     EXPECT_NE(result.output.find("Doğrulama raporu:\nSummary of validation errors\n"), std::string::npos)
         << result.output;
-    EXPECT_NE(result.output.find("Number of record level errors"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("Number of data page errors"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("Doğrulama raporu boş."), std::string::npos) << result.output;
-    EXPECT_TRUE(result.output.ends_with(kCompleted)) << result.output;
+    EXPECT_NE(result.output.find(kCompleted), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("records written"), std::string::npos) << "gbak's own lines";
     // gfix, let through, prints its own summary after the report's.
     const std::size_t report = result.output.find("Summary of validation errors");
     EXPECT_NE(result.output.find("Summary of validation errors", report + 1), std::string::npos)
@@ -115,7 +132,7 @@ TEST_F(RepairCliFirebirdTest, RunsThatStopEarlyTellWhyWithTheirExitStatus) {
         SCOPED_TRACE(c.label);
         const ProgramResult result = RunCli(c.arguments, c.password, c.instanceDirectory);
         EXPECT_EQ(result.exitCode, c.exitCode) << result.Describe();
-        EXPECT_EQ(result.output, c.output);
+        EXPECT_EQ(WithoutCopyLine(result.output).first, c.output);
         EXPECT_EQ(WithoutProgress(result.errors), c.errors);
     }
     EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
