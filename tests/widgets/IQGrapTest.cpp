@@ -250,6 +250,33 @@ TEST_F(IQGrapTest, PressOutAndInPressesAgainAtTenTen) {
     ExpectFrameAndEdges(Look(), true);
 }
 
+TEST_F(IQGrapTest, OffersItsPopupMenuOnOtherButtonsAndWhileDisabled) {
+    struct Case {
+        const char* gesture;
+        bool enabled;
+        Qt::MouseButton mouseButton;
+        bool menuShown;
+        std::size_t presses;
+    } cases[] = {
+        {"left press", true, Qt::LeftButton, false, 1},
+        {"right press", true, Qt::RightButton, true, 0},
+        {"left press while disabled", false, Qt::LeftButton, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gesture);
+        Build();
+        QMenu menu;
+        menu.addAction("Bilgi");
+        button_->SetPopupMenu(&menu);
+        button_->setEnabled(c.enabled);
+        QTest::mousePress(button_, c.mouseButton, {}, {50, 20});
+        EXPECT_EQ(menu.isVisible(), c.menuShown);
+        EXPECT_EQ(presses_.size(), c.presses);
+        menu.close();
+        QTest::mouseRelease(button_, c.mouseButton, {}, {50, 20});
+    }
+}
+
 // A 10 x 8 picture: red 6 x 4 in the middle of a magenta background.
 QImage RedOnMagenta() {
     QImage picture(10, 8, QImage::Format_RGB32);
