@@ -40,10 +40,14 @@ TIBCustomService::~TIBCustomService() {
 // through what is still there, and never let an error leave a destructor.
 void TIBCustomService::DetachQuietly() noexcept {
     try {
-        if (IsClientLibraryLoaded()) {
-            ClientEntryPoints().isc_service_detach(ThreadStatusVector(), &serviceHandle_);
-        }
+        const bool detached =
+            IsClientLibraryLoaded() &&
+            !ClientCallFailed(
+                ClientEntryPoints().isc_service_detach(ThreadStatusVector(), &serviceHandle_));
         serviceHandle_ = 0;
+        if (!detached) {
+            return; // only a detach that happened is announced
+        }
         if (auto hook = GetMonitorHook()) {
             hook->TraceServiceDetach(*this);
         }
