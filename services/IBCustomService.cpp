@@ -56,6 +56,21 @@ void TIBCustomService::DetachQuietly() noexcept {
     }
 }
 
+// A service handle that is merely forgotten stays open in the client library until the
+// program ends; the desktop program runs many repairs, and each failed validation start would
+// leave one behind.
+void TIBCustomService::AbandonAttachment() noexcept {
+    if (serviceHandle_ != 0 && IsClientLibraryLoaded()) {
+        ISC_STATUS ownStatus[kStatusVectorLength] = {};
+        try {
+            ClientEntryPoints().isc_service_detach(ownStatus, &serviceHandle_);
+        } catch (...) {
+            // An older client's fallback raises; there is nothing to detach then.
+        }
+    }
+    serviceHandle_ = 0;
+}
+
 void TIBCustomService::SetActive(bool value) {
     if (loading_) {
         pendingActive_ = value;
