@@ -78,7 +78,7 @@ void* ResolveOptional(const char* exportName) { return ResolveSymbol(libraryHand
 void LoadClientLibrary() {
     std::lock_guard lock(loadLock);
     if (libraryHandle != nullptr) {
-        FreeClientLibrary();
+        return; // a working library is never given up for one that may not load
     }
     libraryHandle = LoadDynamicLibrary(ClientLibraryFileName());
     if (libraryHandle == nullptr) {

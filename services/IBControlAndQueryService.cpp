@@ -96,7 +96,7 @@ void TIBControlAndQueryService::QueryService() {
         static_cast<unsigned short>(queryItemLength_), queryItemBuffer_.data(),
         static_cast<unsigned short>(replyBuffer_.size()), replyBuffer_.data());
     if (ClientCallFailed(result)) {
-        ForgetServiceHandle();
+        AbandonAttachment();
         RaiseDatabaseError();
     }
     if (auto hook = GetMonitorHook()) {

@@ -78,7 +78,7 @@ void TIBControlService::SendStartRequest() {
         ThreadStatusVector(), ServiceHandleAddress(), nullptr,
         static_cast<unsigned short>(startBufferLength_), startBuffer_.data());
     if (ClientCallFailed(result)) {
-        ForgetServiceHandle();
+        AbandonAttachment();
         RaiseDatabaseError();
     }
     if (auto hook = GetMonitorHook()) {

@@ -4,7 +4,9 @@
 #include "platform/Files.h"
 #include "support/DatabaseDamage.h"
 #include "support/FirebirdRegistry.h"
+#include "support/MonitorSupport.h"
 #include "support/ScratchDirectory.h"
+#include "support/SharedNames.h"
 #include "support/TestDatabase.h"
 #include "support/ToolRun.h"
 
@@ -136,6 +138,30 @@ TEST_F(RepairCliFirebirdTest, RunsThatStopEarlyTellWhyWithTheirExitStatus) {
         EXPECT_EQ(WithoutProgress(result.errors), c.errors);
     }
     EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
+}
+
+// The repair's component traces nothing, so a run must leave none of the trace monitor's
+// world-writable objects behind in /dev/shm, whichever way the repair goes.
+TEST_F(RepairCliFirebirdTest, RunsLeaveNoTraceObjectBehind) {
+    const TestDatabase sound = CreateTestDatabase(scratch.File("sağlam.fdb"), {.rowCount = 10});
+    const TestDatabase damaged = CreateTestDatabase(scratch.File("hasarlı.fdb"));
+    DamageDatabase(damaged, DamageKind::RecordLengthPastPage);
+    const struct {
+        const char* label;
+        std::string database;
+        int exitCode;
+    } cases[] = {
+        {"sound database", sound.path, 0},
+        {"damaged database, repaired", damaged.path, 0},
+        {"missing database", scratch.File("yok.fdb"), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const TScopedSharedNames names(MonitorObjectNames()); // the child inherits the names
+        const ProgramResult result = RunCli({c.database});
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.Describe();
+        EXPECT_FALSE(AnyMonitorObjectExists());
+    }
 }
 
 TEST_F(RepairCliFirebirdTest, ErrorThatEndsTheRunGoesToStandardErrorAsTheBoxWouldShowIt) {
