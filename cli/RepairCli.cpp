@@ -94,6 +94,7 @@ int Main(int argc, char** argv) {
     }
     // The service component is gone by now; the hook and then the library go last.
     ShutdownMonitorHook();
+    ShutdownClientEngine();
     FreeClientLibrary();
     return status;
 }

@@ -121,6 +121,16 @@ void FreeClientLibrary() {
     libraryHandle = nullptr;
 }
 
+void ShutdownClientEngine() {
+    // fb_shutdown(timeout in milliseconds, reason); fb_shutrsn_app_stopped is -3.
+    using Shutdown = int (*)(unsigned int, int);
+    constexpr unsigned int kTimeoutMilliseconds = 10000;
+    constexpr int kApplicationStopped = -3;
+    if (const auto shutdown = reinterpret_cast<Shutdown>(ResolveOptional("fb_shutdown"))) {
+        shutdown(kTimeoutMilliseconds, kApplicationStopped);
+    }
+}
+
 bool IsClientLibraryLoaded() {
     std::lock_guard lock(loadLock);
     return libraryHandle != nullptr;

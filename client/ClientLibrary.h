@@ -22,6 +22,12 @@ void LoadClientLibrary();
 // Unloads the library if it is loaded and empties the entry-point table. Runs at process exit.
 void FreeClientLibrary();
 
+// Has the library stop its engine (fb_shutdown, where it exports one: Firebird's client with
+// its embedded engine), detaching whatever is still attached and ending the engine's threads.
+// A program calls it once, on its way out, before FreeClientLibrary: unloading a library whose
+// threads still run can crash the process as it exits. The library cannot be used afterwards.
+void ShutdownClientEngine();
+
 // Whether the library is loaded with a complete entry-point table.
 bool IsClientLibraryLoaded();
 
