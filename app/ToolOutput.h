@@ -33,8 +33,8 @@ enum class TToolStep { Validation, Backup, Restore };
 // One error or warning message of a step, with how often the step printed it.
 struct TToolError {
     TToolStep step = TToolStep::Validation;
-    bool warning = false;     // "gbak: WARNING:" rather than "gbak: ERROR:"
-    std::string message;      // the text after the tool's marker, without surrounding blanks
+    bool warning = false; // "gbak: WARNING:" rather than "gbak: ERROR:"
+    std::string message;  // the text after the tool's marker, without surrounding blanks
     std::int64_t count = 1;
 };
 
