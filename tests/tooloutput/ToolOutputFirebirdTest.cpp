@@ -159,29 +159,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RepairCase{"IndexSibling", DamageIndexSibling, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CapturedToolsTest, ABackupThatStopsNamesTheWrongPage) {
-    ScratchDirectory scratch;
-    const TestDatabase database =
-        CreateTestDatabase(scratch.File("wrong.fdb"), {.rowCount = 500, .notes = true});
-    const DamageSite site =
-        DamageDatabase(database, DamageKind::WrongPageType, DamageTarget::LiveRows);
-
-    const CapturedRepair repair = RepairCapturing(database.path);
-
-    SCOPED_TRACE(repair.transcript);
-    EXPECT_EQ(repair.backupStatus, 1);
-    EXPECT_EQ(repair.restoreStatus, -1);
-    std::vector<std::string> messages;
-    for (const TToolError& error : repair.summary.errors) {
-        messages.push_back(error.message);
-    }
-    EXPECT_NE(std::find(messages.begin(), messages.end(),
-                        "page " + std::to_string(site.page) +
-                            " is of wrong type (expected data, found index B-tree)"),
-              messages.end());
-    EXPECT_EQ(repair.summary.validationReport.front(), "Summary of validation errors");
-}
-
 // The embedded engine opens a local file for anyone; through the server the password given
 // in the environment is checked, and a wrong one refused.
 TEST(CapturedToolsTest, TheServerChecksThePasswordGivenInTheEnvironment) {
