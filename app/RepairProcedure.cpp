@@ -1,10 +1,12 @@
 #include "app/RepairProcedure.h"
 
 #include <chrono>
+#include <filesystem>
 #include <ctime>
 
 #include "app/DamageErrors.h"
 #include "app/ToolOutput.h"
+#include "app/ValidatorProtocol.h"
 #include "client/IBErrors.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
@@ -52,6 +54,23 @@ std::pair<std::string, std::string> StemAndExtension(const std::string& fileName
 }
 
 } // namespace
+
+std::string ValidatorPath() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path beside = self.parent_path() / "onarim-validate";
+        if (std::filesystem::is_regular_file(beside, error)) {
+            return beside.string();
+        }
+    }
+#ifdef ONARIM_BUILD_VALIDATOR
+    if (std::filesystem::is_regular_file(ONARIM_BUILD_VALIDATOR, error)) {
+        return ONARIM_BUILD_VALIDATOR;
+    }
+#endif
+    return {};
+}
 
 std::string DirectoryPart(const std::string& fileName) {
     const std::size_t separator = fileName.rfind(kPathSeparator);
@@ -182,6 +201,10 @@ bool TRepairProcedure::RequireTool(const std::string& path) {
 std::string TRepairProcedure::Validate(TRepairStep step, const std::string& userLine,
                                        const std::string& passwordLine,
                                        const std::string& fileName) {
+    if (!options_.validator.empty()) {
+        // The password line is "password=<password>" or "PASSWORD=<password>".
+        return ValidateInChild(step, fileName, passwordLine.substr(passwordLine.find('=') + 1));
+    }
     BeginStep(step);
     service_.SetActive(false);
     service_.Params().Add(userLine);
@@ -200,6 +223,47 @@ std::string TRepairProcedure::Validate(TRepairStep step, const std::string& user
     }
     Output(step, report);
     ReadRestOfOutput(step);
+    EndStep(report.empty() ? 0 : 1);
+    return report;
+}
+
+// The same validation run by onarim-validate, so that what the engine keeps open after a
+// validation that failed part-way goes with that process. Errors are raised as the component
+// raises them.
+std::string TRepairProcedure::ValidateInChild(TRepairStep step, const std::string& fileName,
+                                              const std::string& password) {
+    BeginStep(step);
+    std::vector<std::string> lines;
+    const int status = tools_.RunTool(Quoted(options_.validator) + " " + Quoted(fileName),
+                                      {{"ISC_USER", kUser}, {"ISC_PASSWORD", password}},
+                                      [&lines](const std::string& line) { lines.push_back(line); });
+    if (status == kValidatorServiceError) {
+        if (auto error = ErrorFromValidatorOutput(lines)) {
+            throw *error;
+        }
+    }
+    if (status != kValidatorRan && status != kValidatorDamage) {
+        std::string message;
+        for (const std::string& line : lines) {
+            message += (message.empty() ? "" : "\n") + line;
+        }
+        throw Exception("Doğrulama yapılamadı (" + options_.validator + ", çıkış durumu " +
+                        std::to_string(status) + ")" + (message.empty() ? "" : ": " + message));
+    }
+    std::string report = lines.empty() ? std::string() : lines.front();
+    if (status == kValidatorDamage) {
+        report.clear();
+        for (const std::string& line : lines) {
+            report += (report.empty() ? "" : "\n") + line;
+        }
+        if (report.empty()) {
+            report = "Summary of validation errors";
+        }
+    }
+    Output(step, report);
+    for (std::size_t i = 1; status == kValidatorRan && i < lines.size(); ++i) {
+        Output(step, lines[i]);
+    }
     EndStep(report.empty() ? 0 : 1);
     return report;
 }

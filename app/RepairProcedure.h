@@ -49,6 +49,10 @@ inline constexpr const char* kBackupFileName = "BACKUP.GBK";
 struct TRepairOptions {
     // Keep a byte copy of the original beside it before anything changes it.
     bool keepCopy = true;
+    // The program that runs each validation in a process of its own (onarim-validate; see
+    // ValidatorPath). Empty: the service component validates in this process, which is then
+    // left holding a database whose validation failed part-way.
+    std::string validator;
     // The clock that dates the kept copy and the report (tests fix it).
     std::function<std::chrono::system_clock::time_point()> clock = [] {
         return std::chrono::system_clock::now();
@@ -101,6 +105,8 @@ private:
                           const std::string& toolDir);
     std::string Validate(TRepairStep step, const std::string& userLine,
                          const std::string& passwordLine, const std::string& fileName);
+    std::string ValidateInChild(TRepairStep step, const std::string& fileName,
+                                const std::string& password);
     void ReadRestOfOutput(TRepairStep step);
     int RunTool(TRepairStep step, const std::string& commandLine, const std::string& password);
     void KeepCopy(const std::string& fileName);
@@ -126,6 +132,10 @@ private:
     std::string reportPath_;
     std::chrono::steady_clock::time_point stepStart_;
 };
+
+// onarim-validate beside the running program, or, in the build tree, where the build put it;
+// empty when there is none.
+std::string ValidatorPath();
 
 // Everything up to and including the last path separator of `fileName`; empty without one.
 std::string DirectoryPart(const std::string& fileName);

@@ -76,6 +76,14 @@ public:
     int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
                 const TLineSink& onLine) override {
         log_->push_back("run " + commandLine);
+        if (commandLine.starts_with("\"/v/onarim-validate\"") && !validatorRuns.empty()) {
+            const auto [status, lines] = validatorRuns.front();
+            validatorRuns.erase(validatorRuns.begin());
+            for (const std::string& line : lines) {
+                onLine(line);
+            }
+            return status;
+        }
         EXPECT_EQ(environment, (TToolEnvironment{{"ISC_USER", "SYSDBA"}, {"ISC_PASSWORD", password}}));
         const bool backup = commandLine.find(" -B ") != std::string::npos;
         const bool restore = commandLine.find(" -REP ") != std::string::npos;
@@ -120,6 +128,7 @@ public:
     TDatabaseCensus before{{{.table = "ITEMS", .rows = 3000, .blobColumns = {{"NOTE", 3000}}, .error = ""}}};
     TDatabaseCensus after = before;
     Log backupOutput, restoreOutput;
+    std::vector<std::pair<int, Log>> validatorRuns; // exit status and lines of onarim-validate
     std::map<std::string, std::string> reports;
     bool inUse = false;
     bool registryFails = false;
@@ -265,6 +274,47 @@ TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
     fake->queryReplies.push_back(kSound);
     EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses) << "a loss that cannot be ruled out";
     EXPECT_NE(log.back().find("ITEMS: onarımdan önce okunamadı"), std::string::npos) << log.back();
+}
+
+// Validations run by onarim-validate in a process of its own: its exit status and lines say
+// what the component would have returned or raised.
+TEST_F(RepairProcedureTest, ValidationsInAChildProcessReadItsStatusAndLines) {
+    const std::string validatorLine = "run \"/v/onarim-validate\" \"" + kDatabase + "\"";
+    struct Case {
+        const char* label;
+        std::vector<std::pair<int, Log>> runs;
+        TRepairOutcome outcome;
+        std::int32_t raisedStatus; // 0: nothing raised
+    } cases[] = {
+        {"sound", {{0, {""}}}, TRepairOutcome::Sound, 0},
+        {"damage, then sound", {{10, {"I/O error during \"read\"", "-File size is less than expected"}}, {0, {""}}},
+         TRepairOutcome::Repaired, 0},
+        {"a report line, then the same", {{0, {"hata!", "devamı"}}, {0, {"hata!"}}}, TRepairOutcome::NotRepaired, 0},
+        {"service error", {{11, {"STATUS -902 335544472 335544472,335544771", "Your user name and password are not defined."}}},
+         TRepairOutcome::Sound, 335544472},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.validatorRuns = c.runs;
+        TRepairOptions options{.keepCopy = true, .validator = "/v/onarim-validate", .clock = [] { return kNow; }};
+        TRepairProcedure procedure(*service, op, box, tools, options);
+        if (c.raisedStatus != 0) {
+            try {
+                procedure.Run(TServerKind::Firebird);
+                ADD_FAILURE() << "the service error must be raised";
+            } catch (const EIBInterBaseError& error) {
+                EXPECT_EQ(error.StatusErrorCode(), c.raisedStatus);
+                EXPECT_TRUE(error.HasStatusCode(335544771));
+                EXPECT_TRUE(error.Message().starts_with("Your user name and password are not defined."));
+            }
+            continue;
+        }
+        EXPECT_EQ(procedure.Run(TServerKind::Firebird), c.outcome);
+        EXPECT_EQ(log.at(2), validatorLine);
+        EXPECT_EQ(CallsOf("isc_service_attach").size(), 0u) << "the component is not used";
+    }
 }
 
 TEST_F(RepairProcedureTest, ReportOnTheFirstOutputLineCountsAsDamageToo) {
