@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QRadioButton>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -77,13 +78,8 @@ TForm1::TForm1(QStringList arguments, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      IBValidationService1(nullptr, "IBValidationService1"), arguments_(std::move(arguments)),
+      validationService_(MakeRepairValidationService()), arguments_(std::move(arguments)),
       tools_(std::make_shared<TSystemServerTools>()) {
-    IBValidationService1.SetLoginPrompt(false);
-    IBValidationService1.SetOptions({TValidateOption::IgnoreChecksum, TValidateOption::MendDB});
-    IBValidationService1.SetGlobalAction(TTransactionGlobalAction::CommitGlobal);
-    IBValidationService1.Params().Assign({"user_name=SYSDBA", "password=1"});
-
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("BELVANOX InterBase Veri Tabanı Onarım s1.03"));
     setFixedSize(426, 244);
@@ -134,6 +130,7 @@ void TForm1::CreateControls() {
     StatusLine = MakeLabel(this, {}, QRect(8, 226, 410, 15), Qt::white, false);
     StatusLine->setObjectName(QStringLiteral("StatusLine"));
 
+    // The radio group's items follow the box; the button never takes the focus.
     setTabOrder(FilenameEdit1, RadioGroup1->Item(0));
     setTabOrder(RadioGroup1->Item(0), RadioGroup1->Item(1));
 }
@@ -169,7 +166,7 @@ void TForm1::IQGrap1Click(QObject*) {
     worker_ = std::thread([this, box = std::move(box), serverKind, tools = tools_] {
         std::exception_ptr error;
         try {
-            RunWindowRepair(IBValidationService1, *operator_, box, *tools, serverKind);
+            RunWindowRepair(*validationService_, *operator_, box, *tools, serverKind);
         } catch (...) {
             error = std::current_exception();
         }

@@ -12,7 +12,7 @@
 
 #include "app/RepairOperator.h"
 #include "app/ServerTools.h"
-#include "services/IBValidationService.h"
+#include "app/ValidationComponent.h"
 
 class QLabel;
 
@@ -62,7 +62,8 @@ public:
     TRadioGroup* RadioGroup1;
     TIQGrap* IQGrap1;
     QLabel* StatusLine;
-    TIBValidationService IBValidationService1;
+    // The validation component the repair drives; it lives as long as the window.
+    TIBValidationService& IBValidationService1() const { return *validationService_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -75,6 +76,7 @@ private:
     void ShowStatus();
     void RepairFinished(std::exception_ptr error);
 
+    TValidationServicePtr validationService_;
     QStringList arguments_;
     bool shown_ = false;
     bool painted_ = false;

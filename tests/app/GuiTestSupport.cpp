@@ -6,6 +6,10 @@
 #include <QTest>
 #include <QThread>
 
+#include "app/MainForm.h"
+#include "widgets/FilenameEdit.h"
+#include "widgets/IQGrap.h"
+
 namespace onarim::testing {
 
 void EnsureApplication() {
@@ -48,6 +52,10 @@ void TypeText(QWidget* widget, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, widget, key, QString(character), Qt::NoModifier);
     }
 }
+
+void ClickOnar(TForm1& form) { QTest::mouseClick(form.IQGrap1, Qt::LeftButton); }
+
+QString FileNameBoxText(const TForm1& form) { return form.FilenameEdit1->Text(); }
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
     return QTest::qWaitFor(condition, milliseconds);

@@ -12,17 +12,23 @@
 
 class QMessageBox;
 
+namespace onarim {
+class TForm1;
+}
+
 namespace onarim::testing {
 
 // The application object of the GUI tests, made once on the first call, on Qt's offscreen
 // platform whatever display the machine has.
 void EnsureApplication();
 
-// Base of the GUI tests: the application object is there before the fixture's widgets.
-class GuiTest : public ::testing::Test {
-protected:
-    GuiTest() { EnsureApplication(); }
+// A base that makes sure of the application object before a fixture's members are made.
+struct ApplicationPresent {
+    ApplicationPresent() { EnsureApplication(); }
 };
+
+// Base of the GUI tests: the application object is there before the fixture's widgets.
+class GuiTest : public ApplicationPresent, public ::testing::Test {};
 
 // A message box as the operator saw it.
 struct SeenBox {
@@ -55,6 +61,11 @@ private:
 
 // Types `text` into `widget` one key at a time, letters outside ASCII too.
 void TypeText(QWidget* widget, const QString& text);
+
+// Clicks "Onar" with the mouse, as the operator does.
+void ClickOnar(TForm1& form);
+// The text of the window's file-name box.
+QString FileNameBoxText(const TForm1& form);
 
 // Runs the event loop until `condition` holds or `milliseconds` have passed; returns whether
 // it holds.
