@@ -9,8 +9,10 @@
 namespace onarim {
 
 TGuiRepairOperator::TGuiRepairOperator(QWidget& window, TK_PasswordF& passwordDialog,
-                                       std::function<void(TRepairStep)> onStepStarted)
-    : window_(window), passwordDialog_(passwordDialog), onStepStarted_(std::move(onStepStarted)) {}
+                                       std::function<void(TRepairStep)> onStepStarted,
+                                       std::function<void(TRepairStep)> onStepEnded)
+    : window_(window), passwordDialog_(passwordDialog), onStepStarted_(std::move(onStepStarted)),
+      onStepEnded_(std::move(onStepEnded)) {}
 
 std::string TGuiRepairOperator::ShowPasswordDialog() {
     std::string password;
@@ -36,6 +38,10 @@ void TGuiRepairOperator::SetCursor(TAppCursor cursor) {
 
 void TGuiRepairOperator::StepStarted(TRepairStep step) {
     PostToGuiThread(&window_, [handler = onStepStarted_, step] { handler(step); });
+}
+
+void TGuiRepairOperator::StepEnded(TRepairStep step, int, std::chrono::milliseconds) {
+    PostToGuiThread(&window_, [handler = onStepEnded_, step] { handler(step); });
 }
 
 } // namespace onarim

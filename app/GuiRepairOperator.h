@@ -18,9 +18,10 @@ class TK_PasswordF;
 class TGuiRepairOperator : public IRepairOperator {
 public:
     // `window` owns the message boxes and receives the step notices (which are dropped once it
-    // is gone); `onStepStarted` runs on the GUI thread for each step that begins.
+    // is gone); `onStepStarted` and `onStepEnded` run on the GUI thread as steps begin and end.
     TGuiRepairOperator(QWidget& window, TK_PasswordF& passwordDialog,
-                       std::function<void(TRepairStep)> onStepStarted);
+                       std::function<void(TRepairStep)> onStepStarted,
+                       std::function<void(TRepairStep)> onStepEnded);
 
     // Shows the password dialog modally; returns EnteredPassword once it has closed.
     std::string ShowPasswordDialog() override;
@@ -28,11 +29,13 @@ public:
                      const std::string& details) override;
     void SetCursor(TAppCursor cursor) override;
     void StepStarted(TRepairStep step) override;
+    void StepEnded(TRepairStep step, int exitStatus, std::chrono::milliseconds duration) override;
 
 private:
     QWidget& window_;
     TK_PasswordF& passwordDialog_;
     std::function<void(TRepairStep)> onStepStarted_;
+    std::function<void(TRepairStep)> onStepEnded_;
 };
 
 } // namespace onarim

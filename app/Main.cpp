@@ -3,6 +3,9 @@
 #include <memory>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/ErrorDisplay.h"
 #include "app/LoginDialog.h"
@@ -19,6 +22,16 @@ namespace onarim {
 namespace {
 
 constexpr int kStartFailed = 1;
+
+// Qt's own texts (a box's "OK", "Show Details...") in Turkish like the program's; they stay
+// English where Qt's translations are not installed.
+void InstallTurkishQtTexts(QApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (translator->load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(translator);
+    }
+}
 
 // Makes the main window and then the hidden password dialog, shows the window and runs the
 // message loop until the window is closed. A window that cannot be made (the client library
@@ -44,6 +57,7 @@ int Main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
     QApplication::setWindowIcon(MainIcon());
+    InstallTurkishQtTexts(application);
     InstallLoginDialogHook();
 
     const int status = RunMainWindow(QApplication::arguments().mid(1));

@@ -158,8 +158,9 @@ void TForm1::IQGrap1Click(QObject*) {
     TFileNameBoxSnapshot box(FilenameEdit1->Text().toStdString(),
                              FilenameEdit1->FileName().toStdString());
     const auto serverKind = static_cast<TServerKind>(RadioGroup1->ItemIndex());
-    operator_ = std::make_unique<TGuiRepairOperator>(*this, *passwordDialog_,
-                                                     [this](TRepairStep step) { StepStarted(step); });
+    operator_ = std::make_unique<TGuiRepairOperator>(
+        *this, *passwordDialog_, [this](TRepairStep step) { StepStarted(step); },
+        [this](TRepairStep) { StepEnded(); });
     step_.reset();
     StatusLine->clear();
     repairRunning_ = true;
@@ -183,14 +184,16 @@ void TForm1::StepStarted(TRepairStep step) {
     ShowStatus();
 }
 
+void TForm1::StepEnded() { lastStepEnd_ = repairClock_.elapsed(); }
+
 void TForm1::ShowStatus() {
     if (!step_) {
         return;
     }
-    const QString elapsed = ElapsedText(repairClock_.elapsed());
-    StatusLine->setText(repairRunning_
-                            ? QString::fromStdString(StepTitle(*step_)) + QStringLiteral("  ") + elapsed
-                            : QStringLiteral("Onarım bitti (%1)").arg(elapsed));
+    // Once the repair is over, its time is that of its steps, without the closing box.
+    StatusLine->setText(repairRunning_ ? QString::fromStdString(StepTitle(*step_)) +
+                                             QStringLiteral("  ") + ElapsedText(repairClock_.elapsed())
+                                       : QStringLiteral("Onarım bitti (%1)").arg(ElapsedText(lastStepEnd_)));
 }
 
 void TForm1::RepairFinished(std::exception_ptr error) {

@@ -73,6 +73,7 @@ protected:
 private:
     void CreateControls();
     void StepStarted(TRepairStep step);
+    void StepEnded();
     void ShowStatus();
     void RepairFinished(std::exception_ptr error);
 
@@ -87,6 +88,7 @@ private:
     bool repairRunning_ = false;
     std::optional<TRepairStep> step_; // the running step, once the first has begun
     QElapsedTimer repairClock_;
+    qint64 lastStepEnd_ = 0; // milliseconds from the first step's start to the last one's end
     QTimer statusTimer_;
 };
 
