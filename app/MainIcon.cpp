@@ -35,7 +35,7 @@ void DrawCross(QPainter& painter, qreal unit) {
     const QPointF centre(11.5 * unit, 11.5 * unit);
     painter.setPen(QPen(kOutline, unit * 0.5));
     painter.setBrush(Qt::white);
-    painter.drawEllipse(centre, 4.2 * unit, 4.2 * unit);
+    painter.drawEllipse(centre, 3.9 * unit, 3.9 * unit);
     painter.setPen(Qt::NoPen);
     painter.setBrush(kCross);
     painter.drawRect(QRectF(centre.x() - 1 * unit, centre.y() - 3 * unit, 2 * unit, 6 * unit));

@@ -16,9 +16,10 @@ void EnsureApplication() {
     static int argc = 1;
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) {
+    static QApplication* application = nullptr; // lives as long as the test program
+    if (application == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
+        application = new QApplication(argc, argv);
     }
 }
 
