@@ -113,7 +113,11 @@ TRepairProcedure::TRepairProcedure(TIBValidationService& service, IRepairOperato
                                    const IFileNameBox& fileNameBox, IServerTools& tools,
                                    TRepairOptions options)
     : service_(service), operator_(repairOperator), fileNameBox_(fileNameBox), tools_(tools),
-      options_(std::move(options)) {}
+      options_(std::move(options)) {
+    if (options_.validator.empty()) {
+        options_.validator = tools_.ValidatorProgram();
+    }
+}
 
 void TRepairProcedure::Tell(const std::string& text, const std::string& caption) {
     operator_.ShowMessage(text, caption, TMessageIcon::Information, ReportDetails(report_));

@@ -50,8 +50,9 @@ struct TRepairOptions {
     // Keep a byte copy of the original beside it before anything changes it.
     bool keepCopy = true;
     // The program that runs each validation in a process of its own (onarim-validate; see
-    // ValidatorPath). Empty: the service component validates in this process, which is then
-    // left holding a database whose validation failed part-way.
+    // ValidatorPath). Empty: the tools' ValidatorProgram, and when that is empty too, the
+    // service component validates in this process, which is then left holding a database
+    // whose validation failed part-way.
     std::string validator;
     // The clock that dates the kept copy and the report (tests fix it).
     std::function<std::chrono::system_clock::time_point()> clock = [] {

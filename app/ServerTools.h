@@ -64,6 +64,10 @@ public:
     // Writes a new text file (the report). Raises with the system's reason.
     virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
 
+    // The program that runs each validation in a process of its own (onarim-validate); empty:
+    // the service component validates in this process.
+    virtual std::string ValidatorProgram() { return {}; }
+
     // Rows and blob values of the database, read only. Raises only when the database cannot
     // be attached at all.
     virtual TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) = 0;

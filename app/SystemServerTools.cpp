@@ -9,6 +9,7 @@
 #include "app/DamageErrors.h"
 #include "app/DatabaseFileFacts.h"
 #include "app/ExecuteAndWait.h"
+#include "app/RepairProcedure.h"
 #include "app/ServerToolDir.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
@@ -65,6 +66,8 @@ void TSystemServerTools::WriteTextFile(const std::string& path, const std::strin
         written += static_cast<std::size_t>(n);
     }
 }
+
+std::string TSystemServerTools::ValidatorProgram() { return ValidatorPath(); }
 
 TDatabaseCensus TSystemServerTools::TakeCensus(const std::string& path,
                                                const TCredentials& credentials) {

@@ -25,6 +25,8 @@ public:
     TDatabaseFileFacts InspectDatabaseFile(const std::string& path) override;
     void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override;
     void WriteTextFile(const std::string& path, const std::string& text) override;
+    // onarim-validate beside the program (see ValidatorPath).
+    std::string ValidatorProgram() override;
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
 

@@ -58,7 +58,6 @@ int Repair(const RepairCommandLine& command) {
     TSystemServerTools tools;
     TRepairOptions options;
     options.keepCopy = !command.noCopy;
-    options.validator = ValidatorPath();
     TRepairProcedure procedure(service, console, fileName, tools, options);
     const TRepairOutcome outcome =
         procedure.Run(command.interBase ? TServerKind::InterBase : TServerKind::Firebird);
