@@ -214,7 +214,9 @@ std::string TRepairProcedure::Validate(TRepairStep step, const std::string& user
     service_.Params().Add(userLine);
     service_.Params().Add(passwordLine);
     service_.SetDatabaseName(fileName);
+    validationBegan_ = false;
     service_.SetActive(true);
+    validationBegan_ = true;
     std::string report;
     try {
         service_.ServiceStart();
@@ -237,12 +239,14 @@ std::string TRepairProcedure::Validate(TRepairStep step, const std::string& user
 std::string TRepairProcedure::ValidateInChild(TRepairStep step, const std::string& fileName,
                                               const std::string& password) {
     BeginStep(step);
+    validationBegan_ = true;
     std::vector<std::string> lines;
     const int status = tools_.RunTool(Quoted(options_.validator) + " " + Quoted(fileName),
                                       {{"ISC_USER", kUser}, {"ISC_PASSWORD", password}},
                                       [&lines](const std::string& line) { lines.push_back(line); });
-    if (status == kValidatorServiceError) {
+    if (status == kValidatorServiceError || status == kValidatorAttachError) {
         if (auto error = ErrorFromValidatorOutput(lines)) {
+            validationBegan_ = status == kValidatorServiceError;
             throw *error;
         }
     }
@@ -477,6 +481,12 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
                           fileName);
     } catch (const EIBInterBaseError& error) {
         if (report_.keptCopy.empty()) {
+            throw;
+        }
+        if (!validationBegan_) {
+            // Refused at the attach (a wrong password, say): nothing was changed.
+            tools_.DeleteFile(report_.keptCopy);
+            report_.keptCopy.clear();
             throw;
         }
         // The validation may have begun to mend: the copy stays, and the error names it.

@@ -132,6 +132,7 @@ private:
     std::string stamp_; // YYYYMMDD-HHMMSS of this run, for the kept copy and the report
     std::string reportPath_;
     std::chrono::steady_clock::time_point stepStart_;
+    bool validationBegan_ = false; // false while a validation's attach has not succeeded
 };
 
 // onarim-validate beside the running program, or, in the build tree, where the build put it;

@@ -14,6 +14,8 @@ inline constexpr int kValidatorRan = 0;
 inline constexpr int kValidatorDamage = 10;
 inline constexpr int kValidatorServiceError = 11;
 inline constexpr int kValidatorOtherError = 12;
+// Like kValidatorServiceError, but the attach failed: the validation never began.
+inline constexpr int kValidatorAttachError = 13;
 
 // "STATUS <sql code> <status code> <codes, comma-separated>": how the validator hands a
 // service error's codes to the repair, which raises it again as its own.

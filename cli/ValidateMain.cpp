@@ -10,7 +10,7 @@
 // Exit status: 0 the validation ran; 10 it failed because pages are damaged (the lines are the
 // error's message, which is the report); 11 another error of the service (first line "STATUS
 // <sql code> <status code> <every status code, comma-separated>", then the message); 12 any other
-// error (the message); 2 bad usage.
+// error (the message); 13 as 11, but the attach failed and nothing began; 2 bad usage.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,6 +41,12 @@ int Validate(const std::string& database) {
     service.SetDatabaseName(database);
     try {
         service.SetActive(true);
+    } catch (const EIBError& error) {
+        PrintLines(StatusLine(error));
+        PrintLines(error.Message());
+        return kValidatorAttachError;
+    }
+    try {
         service.ServiceStart();
         PrintLines(service.ReadOutputLine());
         while (service.Active() && !service.OutputEnded()) {

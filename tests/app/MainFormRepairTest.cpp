@@ -40,7 +40,8 @@ class WorkerTools : public IServerTools {
 public:
     std::string FirebirdToolDir() override { return Noted("/usr/bin"); }
     std::string InterBaseToolDir() override { return Noted("/opt/interbase"); }
-    int ExecuteAndWait(const std::string& commandLine, int) override {
+    int ExecuteAndWait(const std::string&, int) override { return -1; }
+    int RunTool(const std::string& commandLine, const TToolEnvironment&, const TLineSink&) override {
         Noted("");
         std::unique_lock lock(mutex_);
         if (commandLine.find("/gfix ") != std::string::npos && holdGfix) {
@@ -61,6 +62,17 @@ public:
         std::lock_guard lock(mutex_);
         return files.erase(path) != 0;
     }
+    TDatabaseFileFacts InspectDatabaseFile(const std::string&) override {
+        return {.content = TDatabaseFileFacts::Content::Database, .size = 1, .writable = true,
+                .folderWritable = true, .readOnlyFileSystem = false, .freeBytes = 1u << 30};
+    }
+    void CopyFileKeepingOriginal(const std::string&, const std::string& target) override {
+        std::lock_guard lock(mutex_);
+        files.insert(target);
+    }
+    void WriteTextFile(const std::string&, const std::string&) override {}
+    TDatabaseCensus TakeCensus(const std::string&, const TCredentials&) override { return {}; }
+    bool DatabaseInUse(const std::string&, const TCredentials&) override { return false; }
     void Release() {
         std::lock_guard lock(mutex_);
         released = true;
@@ -163,7 +175,8 @@ TEST_F(MainFormRepairTest, RepairRunsOnAWorkerWhileTheWindowKeepsAnswering) {
     ASSERT_TRUE(testing::WaitUntil([&] { return !form->RepairRunning(); }));
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].caption, QStringLiteral("Bilgi"));
-    EXPECT_EQ(boxes[1].text, QStringLiteral("Veri Tabanı düzeltme işlemi tamamlandı..."));
+    EXPECT_TRUE(boxes[1].text.startsWith(QStringLiteral("Veri Tabanı düzeltme işlemi tamamlandı...")));
+    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("Özgün dosyanın kopyası: "))) << boxes[1].text.toStdString();
     EXPECT_EQ(boxes[1].icon, QMessageBox::Information);
     EXPECT_TRUE(boxes[1].onGuiThread);
     EXPECT_TRUE(boxes[1].applicationModal);
