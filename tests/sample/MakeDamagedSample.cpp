@@ -1,7 +1,8 @@
 // onarim-damaged-sample [--rows N] PATH: makes a Firebird database at PATH (which must not
-// exist yet) with a user table of N rows (200 unless given), and damages it the way an
-// accident could, on a page the repair mends without losing a row. For trying the repair out;
-// see scripts/run.sh.
+// exist yet) with a user table of N rows (3000 unless given), each with a short text note, and
+// damages it the way an accident could: a record length past the page on a page of the notes'
+// blob records. The repair's tools keep every row but lose those notes, and say nothing of it;
+// the repair's own count tells. For trying the repair out; see scripts/run.sh.
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     using namespace onarim::testing;
     onarim::EnsureUtf8Locale();
     TestDatabaseOptions options;
+    options.rowCount = 3000;
+    options.notes = true;
     int first = 1;
     if (argc == 4 && std::string_view(argv[1]) == "--rows") {
         options.rowCount = ParseRowCount(argv[2]);
@@ -43,9 +46,10 @@ int main(int argc, char** argv) {
     }
     try {
         const TestDatabase database = CreateTestDatabase(path, options);
-        const DamageSite site = DamageDatabase(database, DamageKind::RecordLengthPastPage);
-        std::printf("Made %s: table %s with %d rows; damaged %s (a record length past the "
-                    "page).\n",
+        const DamageSite site =
+            DamageDatabase(database, DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs);
+        std::printf("Made %s: table %s with %d rows and notes; damaged %s (a record length "
+                    "past the page, among the notes' blob records).\n",
                     path.c_str(), kUserTable, database.rowCount, site.Describe().c_str());
     } catch (const onarim::Exception& error) {
         std::fprintf(stderr, "%s: %s\n", argv[0], error.what());
