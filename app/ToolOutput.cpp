@@ -61,15 +61,6 @@ std::optional<std::int64_t> Count(std::string_view text, std::string_view suffix
     return count;
 }
 
-// The text after "gbak:", or nothing for a line that is not gbak's.
-std::optional<std::string_view> GbakText(const std::string& line) {
-    const std::string_view text = line;
-    if (!StartsWith(text, kGbakPrefix)) {
-        return std::nullopt;
-    }
-    return text.substr(kGbakPrefix.size());
-}
-
 } // namespace
 
 TTableTransfer& TToolOutputReader::Table(const std::string& name) {
@@ -93,8 +84,7 @@ void TToolOutputReader::AddError(TToolStep step, bool warning, std::string messa
 }
 
 // "gbak: ERROR:..." and "gbak: WARNING:..." (the marker after one blank).
-bool TToolOutputReader::ReadMessage(TToolStep step, const std::string& text) {
-    const std::string_view rest = Trim(text);
+bool TToolOutputReader::ReadMessage(TToolStep step, std::string_view rest) {
     for (const auto& [marker, warning] : {std::pair{kError, false}, std::pair{kWarning, true}}) {
         if (StartsWith(rest, marker)) {
             AddError(step, warning, std::string(Trim(rest.substr(marker.size()))));
@@ -120,23 +110,43 @@ void TToolOutputReader::ValidationLine(const std::string& line) {
              std::string(Trim(StartsWith(text, "-") ? text.substr(1) : text)));
 }
 
+std::optional<std::string_view> TToolOutputReader::GbakBody(TToolStep step,
+                                                            const std::string& line) {
+    const std::string_view text = line;
+    if (!StartsWith(text, kGbakPrefix)) {
+        return std::nullopt;
+    }
+    const std::string_view body = Trim(text.substr(kGbakPrefix.size()));
+    if (ReadMessage(step, body)) {
+        return std::nullopt;
+    }
+    return body;
+}
+
+bool TToolOutputReader::ReadTransfer(std::string_view body, std::string_view tableStart,
+                                     std::string_view countEnd, std::optional<std::string>& table,
+                                     std::optional<std::int64_t> TTableTransfer::*count) {
+    if (StartsWith(body, tableStart)) {
+        table = std::string(Trim(body.substr(tableStart.size())));
+        Table(*table);
+        return true;
+    }
+    const auto records = Count(body, countEnd);
+    if (records && table) {
+        Table(*table).*count = *records;
+    }
+    return records.has_value();
+}
+
 void TToolOutputReader::BackupLine(const std::string& line) {
-    const auto gbak = GbakText(line);
-    if (!gbak) {
+    const auto body = GbakBody(TToolStep::Backup, line);
+    if (!body ||
+        ReadTransfer(*body, kBackupTable, kWritten, backupTable_, &TTableTransfer::written)) {
         return;
     }
-    const std::string text(*gbak);
-    if (ReadMessage(TToolStep::Backup, text)) {
-        return;
-    }
-    const std::string_view rest = Trim(text);
-    if (StartsWith(rest, kBackupTable)) {
-        backupTable_ = std::string(Trim(rest.substr(kBackupTable.size())));
-        Table(*backupTable_);
-    } else if (const auto count = Count(rest, kWritten); count && backupTable_) {
-        Table(*backupTable_).written = *count;
-    } else if (rest.size() >= kBlobErrorStart.size() + kBlobErrorEnd.size() &&
-               StartsWith(rest, kBlobErrorStart) && EndsWith(rest, kBlobErrorEnd)) {
+    const std::string_view rest = *body;
+    if (rest.size() >= kBlobErrorStart.size() + kBlobErrorEnd.size() &&
+        StartsWith(rest, kBlobErrorStart) && EndsWith(rest, kBlobErrorEnd)) {
         const std::string_view column = rest.substr(
             kBlobErrorStart.size(), rest.size() - kBlobErrorStart.size() - kBlobErrorEnd.size());
         ++Table(backupTable_.value_or(std::string())).blobErrors[std::string(column)];
@@ -144,20 +154,8 @@ void TToolOutputReader::BackupLine(const std::string& line) {
 }
 
 void TToolOutputReader::RestoreLine(const std::string& line) {
-    const auto gbak = GbakText(line);
-    if (!gbak) {
-        return;
-    }
-    const std::string text(*gbak);
-    if (ReadMessage(TToolStep::Restore, text)) {
-        return;
-    }
-    const std::string_view rest = Trim(text);
-    if (StartsWith(rest, kRestoreTable)) {
-        restoreTable_ = std::string(Trim(rest.substr(kRestoreTable.size())));
-        Table(*restoreTable_);
-    } else if (const auto count = Count(rest, kRestored); count && restoreTable_) {
-        Table(*restoreTable_).restored = *count;
+    if (const auto body = GbakBody(TToolStep::Restore, line)) {
+        ReadTransfer(*body, kRestoreTable, kRestored, restoreTable_, &TTableTransfer::restored);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -33,8 +34,8 @@ enum class TToolStep { Validation, Backup, Restore };
 // One error or warning message of a step, with how often the step printed it.
 struct TToolError {
     TToolStep step = TToolStep::Validation;
-    bool warning = false;     // "gbak: WARNING:" rather than "gbak: ERROR:"
-    std::string message;      // the text after the tool's marker, without surrounding blanks
+    bool warning = false; // "gbak: WARNING:" rather than "gbak: ERROR:"
+    std::string message;  // the text after the tool's marker, without surrounding blanks
     std::int64_t count = 1;
 };
 
@@ -71,7 +72,15 @@ public:
 
 private:
     TTableTransfer& Table(const std::string& name);
-    bool ReadMessage(TToolStep step, const std::string& text);
+    // The text after "gbak:", without surrounding blanks; nothing for a line that is not
+    // gbak's, or for an error or warning, which is taken in passing.
+    std::optional<std::string_view> GbakBody(TToolStep step, const std::string& line);
+    // "... data for table T" makes T the table whose counts follow; "N records ..." is its
+    // count. True when the line was one of them.
+    bool ReadTransfer(std::string_view body, std::string_view tableStart, std::string_view countEnd,
+                      std::optional<std::string>& table,
+                      std::optional<std::int64_t> TTableTransfer::*count);
+    bool ReadMessage(TToolStep step, std::string_view text);
     void AddError(TToolStep step, bool warning, std::string message);
 
     using ErrorKey = std::tuple<TToolStep, bool, std::string>;

@@ -66,9 +66,8 @@ void PrintTo(const TranscriptCase& c, std::ostream* out) {
 std::string Describe(const TToolOutputSummary& summary) {
     std::string text;
     for (const auto& t : summary.tables) {
-        text += "table " + t.table + " written " +
-                (t.written ? std::to_string(*t.written) : "-") + " restored " +
-                (t.restored ? std::to_string(*t.restored) : "-") + "\n";
+        text += "table " + t.table + " written " + (t.written ? std::to_string(*t.written) : "-") +
+                " restored " + (t.restored ? std::to_string(*t.restored) : "-") + "\n";
     }
     for (const auto& e : summary.errors) {
         text += "error " + std::to_string(static_cast<int>(e.step)) + " " + e.message + " x" +
@@ -117,20 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"ITEMS", 3000, 3000, {{"NOTE", 78}}}},
                        {{TToolStep::Backup, "BLOB not found", 78}},
                        {"Summary of validation errors", "Number of database page warnings\t: 1"}},
-        TranscriptCase{"WrongPageType",
-                       "wrong-page-type-validation",
-                       "wrong-page-type-backup",
-                       "wrong-page-type-restore",
-                       {{"ITEMS", {}, {}, {}}},
-                       {{TToolStep::Backup, "database file appears corrupt (" + kDatabase + ")"},
-                        {TToolStep::Backup, "wrong page type"},
-                        {TToolStep::Backup,
-                         "page 232 is of wrong type (expected data, found index B-tree)"},
-                        {TToolStep::Backup, "gds_$start_request failed"},
-                        {TToolStep::Restore,
-                         "cannot open backup file /tmp/onarim/Veri Tabanı/BACKUP.GBK"}},
-                       {"Summary of validation errors", "Number of database page errors\t: 1",
-                        "Number of database page warnings\t: 1"}},
+        TranscriptCase{
+            "WrongPageType",
+            "wrong-page-type-validation",
+            "wrong-page-type-backup",
+            "wrong-page-type-restore",
+            {{"ITEMS", {}, {}, {}}},
+            {{TToolStep::Backup, "database file appears corrupt (" + kDatabase + ")"},
+             {TToolStep::Backup, "wrong page type"},
+             {TToolStep::Backup, "page 232 is of wrong type (expected data, found index B-tree)"},
+             {TToolStep::Backup, "gds_$start_request failed"},
+             {TToolStep::Restore, "cannot open backup file /tmp/onarim/Veri Tabanı/BACKUP.GBK"}},
+            {"Summary of validation errors", "Number of database page errors\t: 1",
+             "Number of database page warnings\t: 1"}},
         TranscriptCase{"IndexSibling",
                        "index-sibling-validation",
                        "",
@@ -165,20 +163,24 @@ INSTANTIATE_TEST_SUITE_P(
                        {},
                        {{TToolStep::Validation, kLogin}, {TToolStep::Backup, kLogin}},
                        {kLogin}},
-        TranscriptCase{"ManyRows", "", "many-rows-backup", "many-rows-restore",
+        TranscriptCase{"ManyRows",
+                       "",
+                       "many-rows-backup",
+                       "many-rows-restore",
                        {{"ITEMS", 300000, 300000, {}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Lines of no known shape, or of a known shape gone wrong, are passed over.
 TEST(ToolOutputReaderTest, LinesOfOtherShapesChangeNothingOrOnlyWhatTheySay) {
     TToolOutputReader reader;
-    for (const std::string& line : std::vector<std::string>
-         {"", "gbak:", "gbak", "GBAK:3 records written", "gbak:3 records written",
-          "gbak:99999999999999999999 records written", "gbak:-3 records written",
-          "gbak:3 kayıt yazıldı", "gbak:\xff\xfe", std::string("gbak:\0 ERROR:", 12),
-          "gbak:    writing data for table ", "gbak:error accessing BLOB column -- continuing",
-          "gbak:error accessing BLOB column NOTE", "gbak:error accessing BLOB column  -- continuing",
-          "gbak:error accessing BLOB column NOTE -- continuing"}) {
+    for (const std::string& line : std::vector<std::string>{
+             "", "gbak:", "gbak", "GBAK:3 records written", "gbak:3 records written",
+             "gbak:99999999999999999999 records written", "gbak:-3 records written",
+             "gbak:3 kayıt yazıldı", "gbak:\xff\xfe", std::string("gbak:\0 ERROR:", 12),
+             "gbak:    writing data for table ", "gbak:error accessing BLOB column -- continuing",
+             "gbak:error accessing BLOB column NOTE",
+             "gbak:error accessing BLOB column  -- continuing",
+             "gbak:error accessing BLOB column NOTE -- continuing"}) {
         reader.BackupLine(line);
         reader.RestoreLine(line);
         reader.ValidationLine(line);
