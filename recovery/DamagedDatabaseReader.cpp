@@ -29,6 +29,12 @@ std::uint64_t RecordsPerPointerPage(std::uint64_t pageSize) {
     return (pageSize / 16) * (pageSize / 4);
 }
 
+// The records Firebird 3 numbers on one data page: what fits after the page's 24-byte header
+// and first slot, at a 4-byte slot and a 13-byte record header each.
+std::uint64_t RecordsPerDataPage(std::uint64_t pageSize) {
+    return (pageSize - 28) / 17;
+}
+
 std::string SelectList(const TTableLayout& table) {
     std::string sql = "SELECT RDB$DB_KEY";
     for (const TStoredColumn& column : table.columns) {
@@ -97,7 +103,10 @@ public:
         }
         const std::size_t known = problems_.size();
         const std::uint64_t from = nextRecord_;
-        ReadByRecordNumber(LastRecordBound());
+        const std::uint64_t last = LastRecordBound();
+        // The scan stopped at the record after the last it gave: find that one first.
+        ReadOneByOne(std::min(last, nextRecord_ + kBatchSize - 1));
+        ReadByRecordNumber(last);
         if (!scanFailure.empty() && problems_.size() == known) {
             // The records could all be read one by one; say at least that the scan failed.
             AddProblem({table_.name, {}, from, from, {}, scanFailure});
@@ -183,8 +192,16 @@ private:
                 AddProblem({table_.name, {}, record, record, {}, error.Message()});
             }
             single_.reset();
-            session_.CheckAfterFailure();
+            const bool usable = session_.CheckAfterFailure();
             nextRecord_ = record + 1;
+            TReadProblem& problem = problems_.back();
+            if (usable && problem.firstRecord < record && recordsPerPage_ != 0) {
+                // Neighbours that fail alike without breaking the attachment lie on a page the
+                // engine cannot read at all (of the wrong type, say): every failure costs the
+                // engine long, so the rest of the page is passed by.
+                nextRecord_ = (record / recordsPerPage_ + 1) * recordsPerPage_;
+                problem.lastRecord = nextRecord_ - 1;
+            }
             return;
         }
     }
@@ -256,6 +273,7 @@ private:
             const auto pointerPages = static_cast<std::uint64_t>(Scalar(
                 transaction, "SELECT COUNT(*) FROM RDB$PAGES WHERE RDB$PAGE_TYPE = 4"
                              " AND RDB$RELATION_ID = " + std::to_string(table_.relationId)));
+            recordsPerPage_ = RecordsPerDataPage(pageSize);
             return std::min(kMaxRecordNumber, pointerPages * RecordsPerPointerPage(pageSize));
         } catch (const EIBError& error) {
             AddProblem({table_.name, {}, nextRecord_, kMaxRecordNumber, {},
@@ -283,6 +301,7 @@ private:
     const std::function<void(const TReadRow&)>& onRow_;
     std::vector<TReadProblem> problems_;
     std::uint64_t nextRecord_ = 0;
+    std::uint64_t recordsPerPage_ = 0; // 0 while unknown
     std::unique_ptr<TSqlStatement> batch_, single_;
     int batchGeneration_ = 0, singleGeneration_ = 0;
 };

@@ -27,15 +27,15 @@ TSqlTransaction& TReadingSession::Transaction() {
     return *transaction_;
 }
 
-void TReadingSession::CheckAfterFailure() noexcept {
+bool TReadingSession::CheckAfterFailure() noexcept {
     if (!transaction_) {
-        return;
+        return false;
     }
     try {
         TSqlStatement probe(*transaction_, "SELECT 1 FROM RDB$DATABASE");
         probe.Execute();
         probe.Fetch();
-        return;
+        return true;
     } catch (const EIBError&) {
     }
     // Neither the transaction nor the attachment can be ended cleanly after a bugcheck; their
@@ -43,6 +43,7 @@ void TReadingSession::CheckAfterFailure() noexcept {
     transaction_.reset();
     attachment_.reset();
     ++generation_;
+    return false;
 }
 
 } // namespace onarim

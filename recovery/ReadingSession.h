@@ -22,9 +22,9 @@ public:
     TSqlTransaction& Transaction();
 
     // Tells the session that a call failed: it checks whether the attachment still answers
-    // and gives it up if not. Everything made in the transaction must be gone by the next
-    // call of Transaction() when Generation() has changed. Never raises.
-    void CheckAfterFailure() noexcept;
+    // and gives it up if not (then returns false). Everything made in the transaction must be
+    // gone by the next call of Transaction() when Generation() has changed. Never raises.
+    bool CheckAfterFailure() noexcept;
 
     // Counts the attachments made; prepared statements belong to one generation.
     int Generation() const noexcept { return generation_; }
