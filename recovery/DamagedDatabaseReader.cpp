@@ -131,6 +131,7 @@ private:
             }
             return true;
         } catch (const EIBError& error) {
+            PassOnCallerError();
             failure = error.Message();
         }
         session_.CheckAfterFailure();
@@ -168,6 +169,7 @@ private:
             nextRecord_ = batchEnd + 1;
             return true;
         } catch (const EIBError&) {
+            PassOnCallerError();
         }
         batch_.reset();
         session_.CheckAfterFailure();
@@ -189,6 +191,7 @@ private:
                 }
                 continue;
             } catch (const EIBError& error) {
+                PassOnCallerError();
                 AddProblem({table_.name, {}, record, record, {}, error.Message()});
             }
             single_.reset();
@@ -236,7 +239,19 @@ private:
             value = TSqlValue::Null(SQL_BLOB);
             row.blobs[column] = ReadBlob(id, row, column);
         }
-        onRow_(row);
+        try {
+            onRow_(row);
+        } catch (...) {
+            callerFailed_ = true;
+            throw;
+        }
+    }
+
+    // A database error raised by the caller's onRow is the caller's, not a damaged record.
+    void PassOnCallerError() {
+        if (callerFailed_) {
+            throw;
+        }
     }
 
     std::optional<std::string> ReadBlob(ISC_QUAD id, const TReadRow& row, std::size_t column) {
@@ -301,6 +316,7 @@ private:
     const std::function<void(const TReadRow&)>& onRow_;
     std::vector<TReadProblem> problems_;
     std::uint64_t nextRecord_ = 0;
+    bool callerFailed_ = false;
     std::uint64_t recordsPerPage_ = 0; // 0 while unknown
     std::unique_ptr<TSqlStatement> batch_, single_;
     int batchGeneration_ = 0, singleGeneration_ = 0;

@@ -38,23 +38,35 @@ std::optional<std::string> KeyOf(const TTableLayout& table, const TSqlRow& value
 // What the repaired table holds: per unique key, which blob columns are NULL or empty.
 using TRepairedRows = std::unordered_map<std::string, std::vector<bool>>;
 
-TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table) {
-    std::string select;
-    for (const std::size_t column : table.keyColumns) {
-        select += (select.empty() ? "" : ", ") + QuoteSqlIdentifier(table.columns[column].name);
-    }
+// Runs "SELECT <leading>, <perBlob(column)> ... FROM <table>" on `target`, one expression per
+// blob column, and hands every row to `onRow`.
+void SelectOverBlobColumns(TSqlAttachment& target, const TTableLayout& table,
+                           std::string select, std::string (*perBlob)(const std::string&),
+                           const std::function<void(const TSqlRow&)>& onRow) {
     for (const TStoredColumn& column : table.columns) {
         if (column.blob) {
-            select += ", COALESCE(OCTET_LENGTH(" + QuoteSqlIdentifier(column.name) + "), 0)";
+            select += ", " + perBlob(QuoteSqlIdentifier(column.name));
         }
     }
     TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
     TSqlStatement query(transaction,
                         "SELECT " + select + " FROM " + QuoteSqlIdentifier(table.name));
     query.Execute();
-    TRepairedRows rows;
     while (query.Fetch()) {
-        const TSqlRow values = query.Row();
+        onRow(query.Row());
+    }
+}
+
+TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table) {
+    std::string keys;
+    for (const std::size_t column : table.keyColumns) {
+        keys += (keys.empty() ? "" : ", ") + QuoteSqlIdentifier(table.columns[column].name);
+    }
+    const auto blobLength = [](const std::string& column) {
+        return "COALESCE(OCTET_LENGTH(" + column + "), 0)";
+    };
+    TRepairedRows rows;
+    SelectOverBlobColumns(target, table, keys, blobLength, [&](const TSqlRow& values) {
         TSqlRow keyed(table.columns.size());
         for (std::size_t i = 0; i < table.keyColumns.size(); ++i) {
             keyed[table.keyColumns[i]] = values[i];
@@ -69,7 +81,7 @@ TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table
         if (const auto key = KeyOf(table, keyed)) {
             rows.emplace(*key, std::move(empty));
         }
-    }
+    });
     return rows;
 }
 
@@ -80,21 +92,16 @@ struct TTableCount {
 };
 
 TTableCount CountRepaired(TSqlAttachment& target, const TTableLayout& table) {
-    std::string select = "COUNT(*)";
-    for (const TStoredColumn& column : table.columns) {
-        if (column.blob) {
-            select += ", COUNT(NULLIF(OCTET_LENGTH(" + QuoteSqlIdentifier(column.name) + "), 0))";
+    const auto nonEmpty = [](const std::string& column) {
+        return "COUNT(NULLIF(OCTET_LENGTH(" + column + "), 0))";
+    };
+    TTableCount count;
+    SelectOverBlobColumns(target, table, "COUNT(*)", nonEmpty, [&](const TSqlRow& values) {
+        count.rows = values[0].AsInteger();
+        for (std::size_t i = 1; i < values.size(); ++i) {
+            count.nonEmptyBlobs.push_back(values[i].AsInteger());
         }
-    }
-    TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
-    TSqlStatement query(transaction,
-                        "SELECT " + select + " FROM " + QuoteSqlIdentifier(table.name));
-    query.Execute();
-    query.Fetch();
-    TTableCount count{query.Value(0).AsInteger(), {}};
-    for (std::size_t i = 1; i < query.Columns().size(); ++i) {
-        count.nonEmptyBlobs.push_back(query.Value(i).AsInteger());
-    }
+    });
     return count;
 }
 
