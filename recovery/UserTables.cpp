@@ -18,14 +18,13 @@ constexpr const char* kBlobColumnsQuery =
     " WHERE F.RDB$FIELD_TYPE = 261 AND F.RDB$COMPUTED_BLR IS NULL"
     " ORDER BY RF.RDB$RELATION_NAME, RF.RDB$FIELD_POSITION";
 
-// Catalogue names are CHAR, padded with blanks that are not part of the name.
+} // namespace
+
 std::string CatalogueName(const TSqlValue& value) {
     std::string name = value.AsText();
     name.erase(name.find_last_not_of(' ') + 1);
     return name;
 }
-
-} // namespace
 
 std::vector<TUserTable> ReadUserTables(TSqlTransaction& transaction) {
     std::map<std::string, TUserTable> tables;

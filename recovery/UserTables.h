@@ -6,6 +6,7 @@
 namespace onarim {
 
 class TSqlTransaction;
+class TSqlValue;
 
 // A table that holds the database's own data, with the columns that store blob values.
 struct TUserTable {
@@ -19,5 +20,9 @@ struct TUserTable {
 // values and is left out. Names come without the catalogue's trailing blanks. Raises
 // EIBInterBaseError when the catalogue cannot be read.
 std::vector<TUserTable> ReadUserTables(TSqlTransaction& transaction);
+
+// A name read from the catalogue, whose CHAR columns pad names with blanks that are not part
+// of them. Raises EIBClientError 38 for a value that is not text.
+std::string CatalogueName(const TSqlValue& value);
 
 } // namespace onarim

@@ -84,9 +84,9 @@ const RecordSlot& TargetRecord(const DataPage& page, DamageTarget target, int pa
 }
 
 DataPage FindTargetPage(const DatabasePages& pages, const TestDatabase& database,
-                        DamageTarget target) {
+                        DamageTarget target, int occurrence) {
     for (const DataPage& page : DataPagesOf(pages, database.relationId)) {
-        if (Fits(page, target, pages.PageSize())) {
+        if (Fits(page, target, pages.PageSize()) && occurrence-- == 0) {
             return page;
         }
     }
@@ -132,12 +132,13 @@ DamageTarget RepairableTarget(DamageKind kind) {
     return kind == DamageKind::WrongPageType ? DamageTarget::OrphanBlob : DamageTarget::DeletedRows;
 }
 
-DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target) {
+DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target,
+                          int occurrence) {
     DatabasePages pages(database.path);
-    const DataPage page = FindTargetPage(pages, database, target);
+    const DataPage page = FindTargetPage(pages, database, target, occurrence);
     const RecordSlot& record = TargetRecord(page, target, pages.PageSize());
     DatabasePages::Page bytes = pages.Read(page.number);
-    DamageSite site{page.number, record.slot};
+    DamageSite site{page.number, record.slot, ReadUInt32(bytes, ods::kDataSequence)};
     switch (kind) {
     case DamageKind::WrongPageType:
         bytes[ods::kPageType] = ods::kIndexBTreePageType;

@@ -38,6 +38,7 @@ enum class DamageTarget {
 struct DamageSite {
     std::uint32_t page = 0;
     int slot = -1; // the damaged record's slot; -1 for damage to the whole page
+    std::uint32_t sequence = 0; // the data page's place among the table's data pages
     std::string Describe() const;
 };
 
@@ -73,10 +74,12 @@ DamageTarget RepairableTarget(DamageKind kind);
 //    found index B-tree)" and "gds_$start_request failed" (gds_$compile_request for a blob
 //    page); nothing is restored and the table stays unreadable.
 
-// Applies `kind` to a data page of `target` in the database, which no engine may have open.
-// Raises FixtureError when the database has no such page, for instance after its deleted
-// rows were collected by reading the table.
-DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target);
+// Applies `kind` to a data page of `target` in the database, which no engine may have open:
+// the first such page, or the one after `occurrence` others. Raises FixtureError when the
+// database has no such page, for instance after its deleted rows were collected by reading
+// the table.
+DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target,
+                          int occurrence = 0);
 
 // DamageDatabase with RepairableTarget(kind).
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind);

@@ -1,0 +1,331 @@
+#include "recovery/LostDataRecovery.h"
+
+#include <optional>
+#include <unordered_map>
+
+#include "client/IBErrors.h"
+#include "client/SqlAttachment.h"
+#include "client/SqlIdentifier.h"
+#include "client/SqlStatement.h"
+#include "client/SqlTransaction.h"
+#include "recovery/DamagedDatabaseReader.h"
+#include "recovery/TableWriter.h"
+#include "recovery/TriggerPause.h"
+
+namespace onarim {
+
+namespace {
+
+// A row of the source that could not be written, for the second try.
+struct TPendingRow {
+    TReadRow row;
+};
+
+// The unique key of a row as bytes that compare equal exactly when the keys do; nullopt when
+// a key column is NULL (a unique constraint lets such rows repeat, so they match nothing).
+std::optional<std::string> KeyOf(const TTableLayout& table, const TSqlRow& values) {
+    std::string key;
+    for (const std::size_t column : table.keyColumns) {
+        const TSqlValue& value = values[column];
+        if (value.IsNull()) {
+            return std::nullopt;
+        }
+        key += std::to_string(value.Bytes().size()) + ':' + value.Bytes();
+    }
+    return key;
+}
+
+// What the repaired table holds: per unique key, which blob columns are NULL or empty.
+using TRepairedRows = std::unordered_map<std::string, std::vector<bool>>;
+
+// Runs "SELECT <leading>, <perBlob(column)> ... FROM <table>" on `target`, one expression per
+// blob column, and hands every row to `onRow`.
+void SelectOverBlobColumns(TSqlAttachment& target, const TTableLayout& table,
+                           std::string select, std::string (*perBlob)(const std::string&),
+                           const std::function<void(const TSqlRow&)>& onRow) {
+    for (const TStoredColumn& column : table.columns) {
+        if (column.blob) {
+            select += ", " + perBlob(QuoteSqlIdentifier(column.name));
+        }
+    }
+    TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
+    TSqlStatement query(transaction,
+                        "SELECT " + select + " FROM " + QuoteSqlIdentifier(table.name));
+    query.Execute();
+    while (query.Fetch()) {
+        onRow(query.Row());
+    }
+}
+
+TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table) {
+    std::string keys;
+    for (const std::size_t column : table.keyColumns) {
+        keys += (keys.empty() ? "" : ", ") + QuoteSqlIdentifier(table.columns[column].name);
+    }
+    const auto blobLength = [](const std::string& column) {
+        return "COALESCE(OCTET_LENGTH(" + column + "), 0)";
+    };
+    TRepairedRows rows;
+    SelectOverBlobColumns(target, table, keys, blobLength, [&](const TSqlRow& values) {
+        TSqlRow keyed(table.columns.size());
+        for (std::size_t i = 0; i < table.keyColumns.size(); ++i) {
+            keyed[table.keyColumns[i]] = values[i];
+        }
+        std::vector<bool> empty(table.columns.size(), false);
+        std::size_t next = table.keyColumns.size();
+        for (std::size_t column = 0; column < table.columns.size(); ++column) {
+            if (table.columns[column].blob) {
+                empty[column] = values[next++].AsInteger() == 0;
+            }
+        }
+        if (const auto key = KeyOf(table, keyed)) {
+            rows.emplace(*key, std::move(empty));
+        }
+    });
+    return rows;
+}
+
+// Rows and non-empty values per blob column (in column order).
+struct TTableCount {
+    std::int64_t rows = 0;
+    std::vector<std::int64_t> nonEmptyBlobs;
+};
+
+TTableCount CountRepaired(TSqlAttachment& target, const TTableLayout& table) {
+    const auto nonEmpty = [](const std::string& column) {
+        return "COUNT(NULLIF(OCTET_LENGTH(" + column + "), 0))";
+    };
+    TTableCount count;
+    SelectOverBlobColumns(target, table, "COUNT(*)", nonEmpty, [&](const TSqlRow& values) {
+        count.rows = values[0].AsInteger();
+        for (std::size_t i = 1; i < values.size(); ++i) {
+            count.nonEmptyBlobs.push_back(values[i].AsInteger());
+        }
+    });
+    return count;
+}
+
+bool SameColumns(const TTableLayout& source, const TTableLayout& target) {
+    if (source.columns.size() != target.columns.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < source.columns.size(); ++i) {
+        if (source.columns[i].name != target.columns[i].name ||
+            source.columns[i].blob != target.columns[i].blob) {
+            return false;
+        }
+    }
+    return source.keyColumns == target.keyColumns;
+}
+
+class TPutBack {
+public:
+    TPutBack(const std::string& source, const std::string& repaired,
+             const TCredentials& credentials, const std::function<void(const std::string&)>& progress)
+        : reader_(source, credentials),
+          target_(repaired, credentials.user, credentials.password, TSqlIntent::ReadWrite),
+          progress_(progress) {
+        TSqlTransaction transaction(target_, TSqlTransactionKind::ReadOnlyReadCommitted);
+        targetTables_ = ReadTableLayouts(transaction);
+    }
+
+    TRecoveryResult Run() {
+        TRecoveryResult result;
+        pending_.resize(reader_.Tables().size());
+        for (const TTableLayout& table : reader_.Tables()) {
+            result.tables.push_back(PutBackTable(table));
+        }
+        for (std::size_t i = 0; i < reader_.Tables().size(); ++i) {
+            RetryPending(reader_.Tables()[i], pending_[i], result.tables[i]);
+        }
+        return result;
+    }
+
+private:
+    void Tell(const std::string& line) {
+        if (progress_) {
+            progress_(line);
+        }
+    }
+
+    const TTableLayout* TargetTable(const std::string& name) const {
+        for (const TTableLayout& table : targetTables_) {
+            if (table.name == name) {
+                return &table;
+            }
+        }
+        return nullptr;
+    }
+
+    TTableRecovery PutBackTable(const TTableLayout& table) {
+        TTableRecovery recovery{table.name, 0, 0, false, {}};
+        const TTableLayout* target = TargetTable(table.name);
+        if (target == nullptr || !SameColumns(table, *target)) {
+            recovery.problems.push_back(
+                "the repaired database has no table of these columns and key; nothing written");
+            return recovery;
+        }
+        Tell(table.name + ": okunuyor");
+        try {
+            if (table.HasUniqueKey()) {
+                PutBackKeyed(table, recovery);
+            } else {
+                CompareUnkeyed(table, recovery);
+            }
+        } catch (const EIBError& error) {
+            recovery.problems.push_back(error.Message());
+        }
+        Tell(table.name + ": " + std::to_string(recovery.rowsPutBack) + " satır, " +
+             std::to_string(recovery.blobsPutBack) + " blob değeri geri yazıldı");
+        return recovery;
+    }
+
+    void PutBackKeyed(const TTableLayout& table, TTableRecovery& recovery) {
+        TRepairedRows repaired = ReadRepairedRows(target_, table);
+        TTriggerPause pause(target_, table.name);
+        TTableWriter writer(target_, table);
+        std::int64_t keyless = 0;
+        const auto problems = reader_.ReadTable(table, [&](const TReadRow& row) {
+            const auto key = KeyOf(table, row.values);
+            if (!key) {
+                ++keyless;
+                return;
+            }
+            const auto found = repaired.find(*key);
+            if (found == repaired.end()) {
+                repaired.emplace(*key, std::vector<bool>());
+                Write(row, recovery, [&] { writer.Insert(row); }, true);
+                return;
+            }
+            for (std::size_t column = 0; column < table.columns.size(); ++column) {
+                if (!found->second.empty() && found->second[column] && row.blobs[column] &&
+                    !row.blobs[column]->empty()) {
+                    Write(row, recovery, [&] { writer.WriteBlob(row, column); }, false);
+                }
+            }
+        });
+        writer.Commit();
+        for (const std::string& failure : pause.Resume()) {
+            recovery.problems.push_back("trigger left inactive: " + failure);
+        }
+        for (const TReadProblem& problem : problems) {
+            recovery.problems.push_back(problem.Describe());
+        }
+        if (keyless > 0) {
+            recovery.problems.push_back(std::to_string(keyless) +
+                                        " rows with an empty key value cannot be matched");
+        }
+    }
+
+    // Writes through `write`; a refused row waits for the second try.
+    template <typename WriteCall>
+    void Write(const TReadRow& row, TTableRecovery& recovery, WriteCall write, bool wholeRow) {
+        try {
+            write();
+        } catch (const EIBError& error) {
+            if (wholeRow) {
+                pending_[TableIndex(recovery.table)].push_back({row});
+            } else {
+                recovery.problems.push_back(DescribeRowKey(*TargetTable(recovery.table), row) +
+                                            ": blob value not written: " + error.Message());
+            }
+            return;
+        }
+        if (wholeRow) {
+            CountRow(row, recovery);
+        } else {
+            ++recovery.blobsPutBack;
+        }
+    }
+
+    static void CountRow(const TReadRow& row, TTableRecovery& recovery) {
+        ++recovery.rowsPutBack;
+        for (const auto& blob : row.blobs) {
+            recovery.blobsPutBack += (blob && !blob->empty()) ? 1 : 0;
+        }
+    }
+
+    std::size_t TableIndex(const std::string& name) const {
+        for (std::size_t i = 0; i < reader_.Tables().size(); ++i) {
+            if (reader_.Tables()[i].name == name) {
+                return i;
+            }
+        }
+        return 0;
+    }
+
+    void RetryPending(const TTableLayout& table, std::vector<TPendingRow>& pending,
+                      TTableRecovery& recovery) {
+        if (pending.empty()) {
+            return;
+        }
+        try {
+            TTriggerPause pause(target_, table.name);
+            TTableWriter writer(target_, table, 1);
+            for (const TPendingRow& waiting : pending) {
+                try {
+                    writer.Insert(waiting.row);
+                    CountRow(waiting.row, recovery);
+                } catch (const EIBError& error) {
+                    recovery.problems.push_back(DescribeRowKey(table, waiting.row) +
+                                                ": row not written: " + error.Message());
+                }
+            }
+            for (const std::string& failure : pause.Resume()) {
+                recovery.problems.push_back("trigger left inactive: " + failure);
+            }
+        } catch (const EIBError& error) {
+            recovery.problems.push_back(std::to_string(pending.size()) +
+                                        " rows not written: " + error.Message());
+        }
+        pending.clear();
+    }
+
+    // Without a unique key nothing is written; the table is named when it lacks something.
+    void CompareUnkeyed(const TTableLayout& table, TTableRecovery& recovery) {
+        TTableCount readable;
+        readable.nonEmptyBlobs.assign(table.columns.size(), 0);
+        const auto problems = reader_.ReadTable(table, [&](const TReadRow& row) {
+            ++readable.rows;
+            for (std::size_t column = 0; column < table.columns.size(); ++column) {
+                readable.nonEmptyBlobs[column] += row.blobs[column] && !row.blobs[column]->empty();
+            }
+        });
+        const TTableCount repaired = CountRepaired(target_, table);
+        bool lacking = readable.rows > repaired.rows;
+        std::size_t blobIndex = 0;
+        for (std::size_t column = 0; column < table.columns.size(); ++column) {
+            if (table.columns[column].blob) {
+                lacking = lacking || readable.nonEmptyBlobs[column] >
+                                         repaired.nonEmptyBlobs[blobIndex];
+                ++blobIndex;
+            }
+        }
+        if (lacking) {
+            recovery.noUniqueKey = true;
+            recovery.problems.push_back(
+                "no primary key or unique constraint: " + std::to_string(readable.rows) +
+                " rows readable in the copy, " + std::to_string(repaired.rows) +
+                " in the repaired table; nothing put back");
+        }
+        for (const TReadProblem& problem : problems) {
+            recovery.problems.push_back(problem.Describe());
+        }
+    }
+
+    TDamagedDatabaseReader reader_;
+    TSqlAttachment target_;
+    std::vector<TTableLayout> targetTables_;
+    const std::function<void(const std::string&)>& progress_;
+    std::vector<std::vector<TPendingRow>> pending_;
+};
+
+} // namespace
+
+TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+                                const TCredentials& credentials,
+                                const std::function<void(const std::string&)>& progress) {
+    return TPutBack(source, repaired, credentials, progress).Run();
+}
+
+} // namespace onarim

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "recovery/Credentials.h"
+
+namespace onarim {
+
+// What was put back into one table of the repaired database.
+struct TTableRecovery {
+    std::string table;
+    std::int64_t rowsPutBack = 0;  // rows the repaired table lacked, written whole
+    std::int64_t blobsPutBack = 0; // blob values it held as NULL or empty, written into them
+    // The table has no primary key or unique constraint and the repaired table holds fewer
+    // rows, or fewer non-empty values of a blob column, than could be read from the source:
+    // what is missing cannot be told apart from what is there, so nothing was written.
+    bool noUniqueKey = false;
+    // One line each for what could not be read from the source or not be written.
+    std::vector<std::string> problems;
+};
+
+struct TRecoveryResult {
+    std::vector<TTableRecovery> tables; // every user table of the source, ordered by name
+};
+
+// Copies into the database at `repaired` what the database at `source` still holds and
+// `repaired` lacks. `source` is read with TDamagedDatabaseReader, so it should be a transient
+// copy (attaching writes to it); `repaired` is the database the repair made, with the same
+// tables. Rows are matched by the table's primary key (or else its first unique constraint):
+// a row whose key the repaired table lacks is inserted, and a blob value that is non-empty in
+// the source but NULL or empty in the repaired row is written into it. Writing goes in
+// read-write transactions of some hundred rows each, with the table's triggers set inactive
+// meanwhile so rows land as they were read; a row that cannot be written (a foreign key to a
+// row of a table not yet done, say) is tried once more after every table, and then reported.
+// `progress`, if given, is told a line as each table is begun and done.
+//
+// Raises EIBInterBaseError (or EIBClientError) only when either database cannot be attached
+// at all or its catalogue cannot be read; everything else is in the result.
+TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+                                const TCredentials& credentials,
+                                const std::function<void(const std::string&)>& progress = {});
+
+} // namespace onarim

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "recovery/Credentials.h"
+#include "recovery/LostDataRecovery.h"
+
+namespace onarim {
+
+// How a run of gbak ended.
+struct TGbakRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs gbak with `arguments` (the options and files, not the program) as the given user and
+// waits for it. The caller supplies it: recovery/ starts no program itself.
+using TGbakRunner = std::function<TGbakRun(const std::vector<std::string>& arguments)>;
+
+// What salvage built.
+struct TSalvageResult {
+    // Every user table of the damaged database, ordered by name: rowsPutBack counts the rows
+    // written into the new database, blobsPutBack their non-empty blob values, problems what
+    // could not be read or written.
+    std::vector<TTableRecovery> tables;
+    // Indexes and triggers left inactive because they could not be activated again
+    // ("NAME: server message"), for instance a unique index over duplicate values.
+    std::vector<std::string> inactiveIndexes, inactiveTriggers;
+    // Sequences whose value could not be set ("NAME: server message").
+    std::vector<std::string> unsetSequences;
+};
+
+// Raised when the new database cannot be made from the damaged one's metadata.
+class ESalvageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Builds a new database at `target` from a damaged one, for when gbak cannot back it up.
+// The damaged database's metadata goes through gbak (backup of metadata only, without
+// garbage collection, into `target` + ".metadata.gbk", and restore with indexes inactive;
+// the backup file is removed afterwards); its sequences are set to the damaged database's
+// values, which a metadata backup does not keep. Then every row TDamagedDatabaseReader can
+// read from `damaged` is written into the new database with the tables' triggers inactive,
+// and the indexes (those of primary and unique keys first) and triggers are activated again.
+// `damaged` should be a transient copy: attaching writes to it; and one this process has not
+// attached yet, since its engine keeps a file open past the detach and gbak could not open it
+// then. `target` must not exist.
+// `progress`, if given, is told a line at each step and table.
+//
+// Raises ESalvageError with gbak's output when either gbak run fails or `target` exists, and
+// EIBInterBaseError when a database cannot be attached at all; everything else is in the
+// result.
+TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+                               const TCredentials& credentials, const TGbakRunner& gbak,
+                               const std::function<void(const std::string&)>& progress = {});
+
+} // namespace onarim

@@ -1,0 +1,95 @@
+#include "recovery/TableLayout.h"
+
+#include <map>
+
+#include "client/SqlStatement.h"
+#include "recovery/UserTables.h"
+
+namespace onarim {
+
+namespace {
+
+constexpr short kBlobFieldType = 261;
+
+constexpr const char* kColumnsQuery =
+    "SELECT R.RDB$RELATION_NAME, R.RDB$RELATION_ID, RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE"
+    " FROM RDB$RELATIONS R"
+    " JOIN RDB$RELATION_FIELDS RF ON RF.RDB$RELATION_NAME = R.RDB$RELATION_NAME"
+    " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
+    " WHERE F.RDB$COMPUTED_BLR IS NULL"
+    " ORDER BY R.RDB$RELATION_NAME, RF.RDB$FIELD_POSITION";
+
+// 'PRIMARY KEY' sorts before 'UNIQUE', so a table's first constraint is its primary key.
+constexpr const char* kKeysQuery =
+    "SELECT RC.RDB$RELATION_NAME, RC.RDB$CONSTRAINT_NAME, S.RDB$FIELD_NAME"
+    " FROM RDB$RELATION_CONSTRAINTS RC"
+    " JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = RC.RDB$INDEX_NAME"
+    " WHERE RC.RDB$CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE')"
+    " ORDER BY RC.RDB$RELATION_NAME, RC.RDB$CONSTRAINT_TYPE, RC.RDB$CONSTRAINT_NAME,"
+    " S.RDB$FIELD_POSITION";
+
+std::size_t ColumnIndex(const TTableLayout& table, const std::string& column) {
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (table.columns[i].name == column) {
+            return i;
+        }
+    }
+    return table.columns.size();
+}
+
+void ReadColumns(TSqlTransaction& transaction, std::map<std::string, TTableLayout>& tables) {
+    TSqlStatement columns(transaction, kColumnsQuery);
+    columns.Execute();
+    while (columns.Fetch()) {
+        const auto table = tables.find(CatalogueName(columns.Value(0)));
+        if (table == tables.end()) {
+            continue;
+        }
+        table->second.relationId = static_cast<int>(columns.Value(1).AsInteger());
+        table->second.columns.push_back(TStoredColumn{
+            CatalogueName(columns.Value(2)), columns.Value(3).AsInteger() == kBlobFieldType});
+    }
+}
+
+void ReadKeys(TSqlTransaction& transaction, std::map<std::string, TTableLayout>& tables) {
+    std::map<std::string, std::string> chosenConstraint;
+    TSqlStatement keys(transaction, kKeysQuery);
+    keys.Execute();
+    while (keys.Fetch()) {
+        const auto table = tables.find(CatalogueName(keys.Value(0)));
+        if (table == tables.end()) {
+            continue;
+        }
+        const std::string constraint = CatalogueName(keys.Value(1));
+        const auto [chosen, first] = chosenConstraint.emplace(table->first, constraint);
+        if (!first && chosen->second != constraint) {
+            continue;
+        }
+        const std::size_t index = ColumnIndex(table->second, CatalogueName(keys.Value(2)));
+        if (index == table->second.columns.size()) {
+            // A key over a column that stores nothing identifies nothing.
+            table->second.keyColumns.clear();
+            chosen->second.clear();
+            continue;
+        }
+        table->second.keyColumns.push_back(index);
+    }
+}
+
+} // namespace
+
+std::vector<TTableLayout> ReadTableLayouts(TSqlTransaction& transaction) {
+    std::map<std::string, TTableLayout> tables;
+    for (const TUserTable& table : ReadUserTables(transaction)) {
+        tables[table.name].name = table.name;
+    }
+    ReadColumns(transaction, tables);
+    ReadKeys(transaction, tables);
+    std::vector<TTableLayout> ordered;
+    for (auto& [name, table] : tables) {
+        ordered.push_back(std::move(table));
+    }
+    return ordered;
+}
+
+} // namespace onarim
