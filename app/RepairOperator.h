@@ -21,6 +21,8 @@ enum class TRepairStep {
     Restore,          // gbak restore over the database
     SecondValidation, // service manager again
     Accounting,       // rows and blob values counted
+    Recovery,         // what the repair lost, written back from the kept copy
+    Salvage,          // a new database built from what can be read, when the backup failed
 };
 
 // The operator's name of a step, for status lines: "Yedek alınıyor…".

@@ -104,6 +104,7 @@ std::string RepairOutcomeName(TRepairOutcome outcome) {
     case TRepairOutcome::RestoreFailed: return "restore-failed";
     case TRepairOutcome::Repaired: return "repaired";
     case TRepairOutcome::RepairedWithLosses: return "repaired-with-losses";
+    case TRepairOutcome::Salvaged: return "salvaged";
     case TRepairOutcome::NotRepaired: return "not-repaired";
     }
     return {};
@@ -318,11 +319,8 @@ void TRepairProcedure::KeepCopy(const std::string& fileName) {
 // a kept copy it reads the database itself, before the first validation touches it.
 void TRepairProcedure::CountBefore(const std::string& fileName, const TCredentials& credentials) {
     BeginStep(TRepairStep::Accounting);
-    std::string source = fileName;
-    if (!report_.keptCopy.empty()) {
-        const auto [stem, extension] = StemAndExtension(fileName);
-        source = stem + ".onarim-" + stamp_ + "-sayim" + extension;
-    }
+    const std::string source =
+        report_.keptCopy.empty() ? fileName : TransientCopy(fileName, "sayim");
     int status = 0;
     try {
         if (source != fileName) {
@@ -340,7 +338,138 @@ void TRepairProcedure::CountBefore(const std::string& fileName, const TCredentia
     EndStep(status);
 }
 
-void TRepairProcedure::CountAfter(const std::string& fileName, const TCredentials& credentials) {
+// Name of a transient copy of the kept original for one purpose: attaching writes to a file,
+// and the kept copy must stay as it was.
+std::string TRepairProcedure::TransientCopy(const std::string& fileName, const std::string& purpose) {
+    const auto [stem, extension] = StemAndExtension(fileName);
+    return stem + ".onarim-" + stamp_ + "-" + purpose + extension;
+}
+
+// Writes back, from a transient copy of the kept original, what the repair lost, then counts
+// again: what is still missing after that is the loss to tell.
+void TRepairProcedure::PutBack(const std::string& fileName, const TCredentials& credentials) {
+    BeginStep(TRepairStep::Recovery);
+    const std::string source = TransientCopy(fileName, "okuma");
+    int status = 0;
+    try {
+        tools_.CopyFileKeepingOriginal(report_.keptCopy, source);
+        report_.recovery = tools_.PutBackLostData(
+            source, fileName, credentials,
+            [this](const std::string& line) { Output(TRepairStep::Recovery, line); });
+    } catch (const Exception& error) {
+        Output(TRepairStep::Recovery, std::string("Geri yazılamadı: ") + error.what());
+        status = 1;
+    } catch (const std::exception& error) {
+        Output(TRepairStep::Recovery, std::string("Geri yazılamadı: ") + error.what());
+        status = 1;
+    }
+    tools_.DeleteFile(source);
+    EndStep(status);
+    if (report_.recovery) {
+        CountAfter(fileName, credentials, true);
+    }
+}
+
+// "Özgün dosyadan geri yazılan: 3 kayıt, 170 blob değeri" and the tables whose losses could
+// not be matched, one per line; empty when nothing was written back or refused.
+std::string TRepairProcedure::PutBackLines() const {
+    if (!report_.recovery) {
+        return {};
+    }
+    std::int64_t rows = 0;
+    std::int64_t blobs = 0;
+    std::string lines;
+    for (const TTableRecovery& table : report_.recovery->tables) {
+        rows += table.rowsPutBack;
+        blobs += table.blobsPutBack;
+        if (table.noUniqueKey) {
+            lines += std::string(kCrLf) + table.table +
+                     ": benzersiz anahtarı olmadığından kayıpları geri yazılamadı";
+        }
+    }
+    if (rows + blobs > 0) {
+        lines = std::string(kCrLf) + "Özgün dosyadan geri yazılan: " + std::to_string(rows) +
+                " kayıt, " + std::to_string(blobs) + " blob değeri" + lines;
+    }
+    return lines;
+}
+
+// When gbak cannot back the database up: a new database beside it, built from its metadata and
+// every row that can still be read from a transient copy of the kept original. The damaged
+// database stays where it is.
+TRepairOutcome TRepairProcedure::Salvage(const std::string& fileName, const std::string& gbak,
+                                         const TCredentials& credentials,
+                                         const std::string& backupFailure) {
+    const auto [stem, extension] = StemAndExtension(fileName);
+    std::string target = stem + ".kurtarilan" + extension;
+    if (tools_.FileExists(target)) {
+        target = stem + ".kurtarilan-" + stamp_ + extension;
+    }
+    BeginStep(TRepairStep::Salvage);
+    const std::string source = TransientCopy(fileName, "kurtarma");
+    const auto progress = [this](const std::string& line) { Output(TRepairStep::Salvage, line); };
+    const TGbakRunner runGbak = [&](const std::vector<std::string>& arguments) {
+        std::string commandLine = gbak;
+        for (const std::string& argument : arguments) {
+            commandLine += " " + QuoteCommandLineArgument(argument);
+        }
+        TGbakRun run;
+        run.exitCode = tools_.RunTool(commandLine,
+                                      {{"ISC_USER", credentials.user}, {"ISC_PASSWORD", credentials.password}},
+                                      [&](const std::string& line) {
+                                          run.output += line + "\n";
+                                          progress(line);
+                                      });
+        return run;
+    };
+    std::string failure;
+    try {
+        tools_.CopyFileKeepingOriginal(report_.keptCopy, source);
+        report_.salvage = tools_.SalvageDatabase(source, target, credentials, runGbak, progress);
+        report_.salvaged = target;
+    } catch (const std::exception& error) {
+        failure = error.what();
+        Output(TRepairStep::Salvage, "Kurtarılamadı: " + failure);
+    }
+    tools_.DeleteFile(source);
+    EndStep(failure.empty() ? 0 : 1);
+    if (!failure.empty()) {
+        return Finish(TRepairOutcome::BackupFailed,
+                      backupFailure + kCrLf + "Okunabilen veriler de kurtarılamadı: " + failure,
+                      kInformation);
+    }
+    const std::string report =
+        Validate(TRepairStep::SecondValidation, "USER_NAME=SYSDBA", "PASSWORD=" + credentials.password,
+                 target);
+    CountAfter(target, credentials, true);
+    std::int64_t rows = 0;
+    std::int64_t blobs = 0;
+    for (const TTableRecovery& table : report_.salvage->tables) {
+        rows += table.rowsPutBack;
+        blobs += table.blobsPutBack;
+    }
+    std::string text = "Veri Tabanının yedeği alınamadı; okunabilen veriler yeni bir veri "
+                       "tabanına kurtarıldı:" + std::string(kCrLf) + target + kCrLf +
+                       "Hasarlı veri tabanı yerinde bırakıldı: " + fileName + kCrLf +
+                       "Kurtarılan: " + std::to_string(rows) + " kayıt, " +
+                       std::to_string(blobs) + " blob değeri";
+    if (report_.losses.Any()) {
+        text += std::string(kCrLf) + "Kurtarılamayan:" + kCrLf + LossLines(report_.losses);
+    }
+    for (const std::string& index : report_.salvage->inactiveIndexes) {
+        text += std::string(kCrLf) + "Etkinleştirilemeyen dizin: " + index;
+    }
+    for (const std::string& trigger : report_.salvage->inactiveTriggers) {
+        text += std::string(kCrLf) + "Etkinleştirilemeyen tetikleyici: " + trigger;
+    }
+    if (!report.empty()) {
+        text += std::string(kCrLf) + "Yeni veri tabanının doğrulaması hata bildirdi.";
+    }
+    return Finish(TRepairOutcome::Salvaged, text, kWarning);
+}
+
+void TRepairProcedure::CountAfter(const std::string& fileName, const TCredentials& credentials,
+                                  bool afterPutBack) {
     if (!report_.before) {
         // Nothing to compare with (the loss is already "unknown"), but what gbak said it
         // skipped is lost for certain.
@@ -351,7 +480,9 @@ void TRepairProcedure::CountAfter(const std::string& fileName, const TCredential
     int status = 0;
     try {
         report_.after = tools_.TakeCensus(fileName, credentials);
-        TLosses losses = CompareCensus(*report_.before, *report_.after, report_.skippedBlobs);
+        // Once lost values were written back, the count alone says what is still missing.
+        TLosses losses = CompareCensus(*report_.before, *report_.after,
+                                       afterPutBack ? TSkippedBlobs{} : report_.skippedBlobs);
         report_.losses.tables = std::move(losses.tables);
     } catch (const Exception& error) {
         report_.losses.uncounted = error.what();
@@ -552,11 +683,13 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
         tools_.DeleteFile(backupPath);
         operator_.SetCursor(TAppCursor::HandPoint);
         KeepToolFindings(toolOutput.Summary());
-        return Finish(TRepairOutcome::BackupFailed,
-                      std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
-                                  "yedekten geri yüklenmedi.") +
-                          kCrLf + kContactSupport,
-                      kInformation);
+        const std::string failure = std::string("Veri Tabanının yedeği alınamadı; veri tabanı "
+                                                "dosyası yedekten geri yüklenmedi.") +
+                                    kCrLf + kContactSupport;
+        if (report_.keptCopy.empty()) {
+            return Finish(TRepairOutcome::BackupFailed, failure, kInformation);
+        }
+        return Salvage(fileName, gbak, credentials, failure);
     }
     const int restoreExit = RunTool(
         TRepairStep::Restore, gbak + " -REP -O -V " + quotedBackup + " " + quotedDatabase, password);
@@ -577,6 +710,9 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     const std::string secondReport = Validate(TRepairStep::SecondValidation, "USER_NAME=SYSDBA",
                                               "PASSWORD=" + password, fileName);
     CountAfter(fileName, credentials);
+    if (report_.losses.Any() && report_.before && !report_.keptCopy.empty()) {
+        PutBack(fileName, credentials);
+    }
     if (!secondReport.empty()) {
         std::string text = std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf +
                            kContactSupport;
@@ -588,11 +724,11 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     if (report_.losses.Any()) {
         return Finish(TRepairOutcome::RepairedWithLosses,
                       std::string("Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...") +
-                          kCrLf + LossLines(report_.losses),
+                          kCrLf + LossLines(report_.losses) + PutBackLines(),
                       kWarning);
     }
-    return Finish(TRepairOutcome::Repaired, "Veri Tabanı düzeltme işlemi tamamlandı...",
-                  kInformation);
+    return Finish(TRepairOutcome::Repaired,
+                  "Veri Tabanı düzeltme işlemi tamamlandı..." + PutBackLines(), kInformation);
 }
 
 } // namespace onarim

@@ -36,6 +36,7 @@ enum class TRepairOutcome {
     RestoreFailed,      // the restore did not complete; the backup was kept
     Repaired,           // the second validation reported nothing and nothing was lost
     RepairedWithLosses, // the second validation reported nothing, but data was lost or may be
+    Salvaged,           // the backup failed; what could be read went into a new database
     NotRepaired,        // the second validation still reported something
 };
 
@@ -112,7 +113,13 @@ private:
     int RunTool(TRepairStep step, const std::string& commandLine, const std::string& password);
     void KeepCopy(const std::string& fileName);
     void CountBefore(const std::string& fileName, const TCredentials& credentials);
-    void CountAfter(const std::string& fileName, const TCredentials& credentials);
+    void CountAfter(const std::string& fileName, const TCredentials& credentials,
+                    bool afterPutBack = false);
+    void PutBack(const std::string& fileName, const TCredentials& credentials);
+    TRepairOutcome Salvage(const std::string& fileName, const std::string& gbak,
+                           const TCredentials& credentials, const std::string& backupFailure);
+    std::string TransientCopy(const std::string& fileName, const std::string& purpose);
+    std::string PutBackLines() const;
     void BeginStep(TRepairStep step, const std::string& commandLine = {});
     void EndStep(int exitStatus);
     void Output(TRepairStep step, const std::string& line);

@@ -56,6 +56,29 @@ ordered_json LossesJson(const TLosses& losses) {
     return tables;
 }
 
+ordered_json TablesJson(const std::vector<TTableRecovery>& tables) {
+    ordered_json entries = ordered_json::array();
+    for (const TTableRecovery& table : tables) {
+        entries.push_back({{"table", table.table},
+                           {"rows", table.rowsPutBack},
+                           {"blobs", table.blobsPutBack},
+                           {"noUniqueKey", table.noUniqueKey},
+                           {"problems", table.problems}});
+    }
+    return entries;
+}
+
+ordered_json SalvageJson(const TRepairReport& report) {
+    if (!report.salvage) {
+        return nullptr;
+    }
+    return {{"database", report.salvaged},
+            {"tables", TablesJson(report.salvage->tables)},
+            {"inactiveIndexes", report.salvage->inactiveIndexes},
+            {"inactiveTriggers", report.salvage->inactiveTriggers},
+            {"unsetSequences", report.salvage->unsetSequences}};
+}
+
 } // namespace
 
 std::string StepName(TRepairStep step) {
@@ -67,6 +90,8 @@ std::string StepName(TRepairStep step) {
     case TRepairStep::Restore: return "restore";
     case TRepairStep::SecondValidation: return "second-validation";
     case TRepairStep::Accounting: return "accounting";
+    case TRepairStep::Recovery: return "recovery";
+    case TRepairStep::Salvage: return "salvage";
     }
     return {};
 }
@@ -100,6 +125,8 @@ std::string ReportToJson(const TRepairReport& report) {
         {"skippedBlobs", report.skippedBlobs},
         {"toolErrors", report.toolErrors},
         {"losses", LossesJson(report.losses)},
+        {"putBack", report.recovery ? TablesJson(report.recovery->tables) : ordered_json(nullptr)},
+        {"salvage", SalvageJson(report)},
     };
     // Paths and tool output are bytes of any kind: replace what is not UTF-8 rather than fail.
     return document.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";

@@ -8,6 +8,8 @@
 #include "app/Losses.h"
 #include "app/RepairOperator.h"
 #include "recovery/DatabaseCensus.h"
+#include "recovery/LostDataRecovery.h"
+#include "recovery/Salvage.h"
 
 namespace onarim {
 
@@ -31,6 +33,9 @@ struct TRepairReport {
     TSkippedBlobs skippedBlobs;          // what gbak said it skipped
     std::vector<std::string> toolErrors; // every ERROR line of the tools
     TLosses losses;
+    std::optional<TRecoveryResult> recovery; // what was written back from the kept copy
+    std::string salvaged;                    // the new database salvage built, if any
+    std::optional<TSalvageResult> salvage;
     std::string outcome; // a TRepairOutcome's name, see RepairOutcomeName
     std::string message; // the closing message as the operator saw it
 };

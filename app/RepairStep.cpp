@@ -11,6 +11,8 @@ std::string StepTitle(TRepairStep step) {
     case TRepairStep::Restore: return "Yedekten geri yükleniyor…";
     case TRepairStep::SecondValidation: return "İkinci doğrulama…";
     case TRepairStep::Accounting: return "Kayıtlar sayılıyor…";
+    case TRepairStep::Recovery: return "Kaybolan veriler özgün dosyadan geri yazılıyor…";
+    case TRepairStep::Salvage: return "Okunabilen veriler yeni bir veri tabanına kurtarılıyor…";
     }
     return {};
 }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "recovery/DatabaseCensus.h"
+#include "recovery/LostDataRecovery.h"
+#include "recovery/Salvage.h"
 
 namespace onarim {
 
@@ -73,6 +75,24 @@ public:
     virtual TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) = 0;
     // True when another attachment holds the database.
     virtual bool DatabaseInUse(const std::string& path, const TCredentials& credentials) = 0;
+
+    // Writes into `repaired` what `source` (a transient copy of the kept original) still holds
+    // and `repaired` lacks (see recovery/LostDataRecovery.h). Nothing by default.
+    virtual TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+                                            const TCredentials& credentials, const TLineSink& progress) {
+        static_cast<void>(source), static_cast<void>(repaired), static_cast<void>(credentials),
+            static_cast<void>(progress);
+        return {};
+    }
+    // Builds a new database at `target` from what `damaged` still holds (see
+    // recovery/Salvage.h). Raises ESalvageError by default: no salvage here.
+    virtual TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+                                           const TCredentials& credentials, const TGbakRunner& gbak,
+                                           const TLineSink& progress) {
+        static_cast<void>(damaged), static_cast<void>(target), static_cast<void>(credentials),
+            static_cast<void>(gbak), static_cast<void>(progress);
+        throw ESalvageError("salvage is not available");
+    }
 };
 
 } // namespace onarim

@@ -86,4 +86,19 @@ bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentia
     }
 }
 
+TRecoveryResult TSystemServerTools::PutBackLostData(const std::string& source,
+                                                    const std::string& repaired,
+                                                    const TCredentials& credentials,
+                                                    const TLineSink& progress) {
+    return ::onarim::PutBackLostData(source, repaired, credentials, progress);
+}
+
+TSalvageResult TSystemServerTools::SalvageDatabase(const std::string& damaged,
+                                                   const std::string& target,
+                                                   const TCredentials& credentials,
+                                                   const TGbakRunner& gbak,
+                                                   const TLineSink& progress) {
+    return ::onarim::SalvageDatabase(damaged, target, credentials, gbak, progress);
+}
+
 } // namespace onarim

@@ -29,6 +29,11 @@ public:
     std::string ValidatorProgram() override;
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
+    TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+                                    const TCredentials& credentials, const TLineSink& progress) override;
+    TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+                                   const TCredentials& credentials, const TGbakRunner& gbak,
+                                   const TLineSink& progress) override;
 
 private:
     std::optional<std::uint16_t> showStateOverride_;

@@ -28,7 +28,8 @@ int ExitStatusFor(TRepairOutcome outcome) {
     switch (outcome) {
     case TRepairOutcome::Sound:
     case TRepairOutcome::Repaired: return kExitDone;
-    case TRepairOutcome::RepairedWithLosses: return kExitLosses;
+    case TRepairOutcome::RepairedWithLosses:
+    case TRepairOutcome::Salvaged: return kExitLosses;
     case TRepairOutcome::NoDatabaseNamed:
     case TRepairOutcome::DatabaseNotFound:
     case TRepairOutcome::NotADatabase:

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -214,8 +215,9 @@ protected:
 };
 
 // The mend drops a page of live blob records and gbak restores those blobs empty: the tools
-// all say success, the count does not.
-TEST_F(RepairCliTruthTest, LostBlobValuesAreToldWithExitFourAndInTheReport) {
+// all say success. The count sees the loss, and every value still readable in the kept copy
+// is written back; the one blob whose record the damage hit itself stays lost, and is told.
+TEST_F(RepairCliTruthTest, LostBlobValuesAreWrittenBackFromTheKeptCopy) {
     const TestDatabase database =
         CreateTestDatabase(scratch.File("notlar.fdb"), {.rowCount = 3000, .notes = true});
     DamageDatabase(database, DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs);
@@ -223,22 +225,52 @@ TEST_F(RepairCliTruthTest, LostBlobValuesAreToldWithExitFourAndInTheReport) {
     EXPECT_EQ(result.exitCode, 4) << result.Describe();
     const nlohmann::json report = nlohmann::json::parse(result.output);
     EXPECT_EQ(report["outcome"], "repaired-with-losses");
-    ASSERT_EQ(report["losses"].size(), 1u) << result.output;
-    const std::int64_t lost = report["losses"][0]["blobsLost"]["NOTE"];
-    EXPECT_EQ(report["losses"][0]["table"], "ITEMS");
-    EXPECT_GT(lost, 0);
-    EXPECT_EQ(report["skippedBlobs"]["ITEMS"]["NOTE"], lost) << "gbak said as much";
+    const std::int64_t skipped = report["skippedBlobs"]["ITEMS"]["NOTE"];
+    EXPECT_GT(skipped, 1) << "gbak skipped the page's notes";
+    ASSERT_EQ(report["putBack"].size(), 1u) << result.output;
+    EXPECT_EQ(report["putBack"][0]["blobs"], skipped - 1);
+    ASSERT_EQ(report["losses"].size(), 1u);
+    EXPECT_EQ(report["losses"][0]["blobsLost"]["NOTE"], 1);
     const std::string message = report["message"];
     EXPECT_TRUE(message.starts_with("Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...\r\n"
-                                    "ITEMS.NOTE: " + std::to_string(lost) + " blob değeri kayboldu\r\n"
-                                    "Özgün dosyanın kopyası: "))
+                                    "ITEMS.NOTE: 1 blob değeri kayboldu\r\nÖzgün dosyadan geri "
+                                    "yazılan: 0 kayıt, " + std::to_string(skipped - 1) +
+                                    " blob değeri\r\nÖzgün dosyanın kopyası: "))
         << message;
     EXPECT_NE(result.errors.find("Dikkat: Veri Tabanı onarıldı, ancak"), std::string::npos)
         << "with --json the message goes to standard error";
-    // The report beside the database is the one printed.
+    EXPECT_EQ(ReadRows(database.path), ExpectedRows(database.rowCount));
+    int notesBack = 0;
+    for (const auto& [id, note] : ReadNotes(database.path)) {
+        notesBack += note == ExpectedNote(id) ? 1 : 0;
+    }
+    EXPECT_EQ(notesBack, 2999);
     const std::string keptCopy = report["keptCopy"];
-    EXPECT_TRUE(FileExists(keptCopy));
     EXPECT_TRUE(FileExists(keptCopy.substr(0, keptCopy.size() - 4) + ".json"));
+}
+
+// A page of the wrong type stops gbak's backup: what can still be read goes into a new
+// database beside the damaged one, which stays as the mend left it.
+TEST_F(RepairCliTruthTest, ABackupThatFailsEndsInASalvagedDatabase) {
+    const TestDatabase database =
+        CreateTestDatabase(scratch.File("kırık.fdb"), {.rowCount = 3000, .notes = true});
+    DamageDatabase(database, DamageKind::WrongPageType, DamageTarget::LiveRows);
+    const std::string original = ReadFileBytes(database.path);
+    const ProgramResult result = RunCli({"--json", database.path});
+    EXPECT_EQ(result.exitCode, 4) << result.Describe();
+    const nlohmann::json report = nlohmann::json::parse(result.output);
+    EXPECT_EQ(report["outcome"], "salvaged");
+    const std::string salvaged = scratch.File("kırık.kurtarilan.fdb");
+    EXPECT_EQ(report["salvage"]["database"], salvaged);
+    EXPECT_TRUE(ReadOnlyValidation(salvaged).Clean());
+    const std::int64_t rowsLost = 3000 - static_cast<std::int64_t>(ReadRows(salvaged).size());
+    EXPECT_GT(rowsLost, 0);
+    EXPECT_LT(rowsLost, 200) << "only the damaged page's rows";
+    const std::string keptCopy = report["keptCopy"];
+    EXPECT_TRUE(ReadFileBytes(keptCopy) == original) << "the copy is the file as it was";
+    const std::string message = report["message"];
+    EXPECT_NE(message.find(salvaged), std::string::npos) << message;
+    EXPECT_NE(message.find("Hasarlı veri tabanı yerinde bırakıldı: " + database.path), std::string::npos);
 }
 
 // The validation itself fails with a read past the end of the file: that is the report, and
