@@ -165,18 +165,25 @@ TEST_F(RepairFirebirdTest, BackupFileAlreadyThereIsLeftByteForByte) {
     EXPECT_EQ(op.messages[0].rfind("Dikkat: Onarım için kullanılacak " + backup + " dosyası zaten var.", 0), 0u);
 }
 
-// A backup that cannot be written leaves nothing beside the database but the kept copy.
-TEST_F(RepairFirebirdTest, FailedBackupStopsBeforeTheRestore) {
+// A backup that cannot be written: no restore; what can be read goes into a new database
+// beside the damaged one.
+TEST_F(RepairFirebirdTest, FailedBackupStopsBeforeTheRestoreAndSalvages) {
     const TestDatabase database = CreateTestDatabase(scratch.File("canlı.fdb"));
     DamageDatabase(database, DamageKind::WrongPageType, DamageTarget::LiveRows);
 
-    EXPECT_EQ(Repair(database.path), TRepairOutcome::BackupFailed);
-    ASSERT_EQ(tools.runs.size(), 2u) << "gfix and the backup, no restore";
+    EXPECT_EQ(Repair(database.path), TRepairOutcome::Salvaged);
+    ASSERT_GE(tools.runs.size(), 2u);
+    EXPECT_EQ(std::count_if(tools.runs.begin(), tools.runs.end(),
+                            [](const std::string& run) { return run.find(" -REP ") != std::string::npos; }),
+              0)
+        << "no restore over the database";
     EXPECT_FALSE(FileExists(scratch.File("BACKUP.GBK")));
-    EXPECT_EQ(op.messages.back(), "Bilgi: Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
-                                  "yedekten geri yüklenmedi.\r\nLütfen BELVANOX Merkez ile "
-                                  "irtibata geçiniz...\r\nÖzgün dosyanın kopyası: " + report.keptCopy);
+    EXPECT_TRUE(op.messages.back().starts_with(
+        "Dikkat: Veri Tabanının yedeği alınamadı; okunabilen veriler yeni bir veri tabanına "
+        "kurtarıldı:\r\n" + scratch.File("canlı.kurtarilan.fdb")))
+        << op.messages.back();
     EXPECT_FALSE(report.toolErrors.empty()) << "gbak's ERROR lines are kept";
+    EXPECT_TRUE(ReadOnlyValidation(scratch.File("canlı.kurtarilan.fdb")).Clean());
 }
 
 // Refusals before anything changes: every file stays as it was.

@@ -152,6 +152,7 @@ std::string StampOfNow() {
 }
 const std::string kCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + ".FDB";
 const std::string kCensusCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-sayim.FDB";
+const std::string kSalvageCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-kurtarma.FDB";
 const std::string kReport = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + ".json";
 const std::string kCopyLine = "\r\nÖzgün dosyanın kopyası: " + kCopy;
 
@@ -497,9 +498,12 @@ TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseUnrestoredAndRemovesWha
         EXPECT_EQ(Run(), TRepairOutcome::BackupFailed);
         EXPECT_EQ(log, Joined({Opening(), kCountBefore,
                                {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
-                                "delete " + kBackup, "cursor hand", "report " + kReport,
+                                "delete " + kBackup, "cursor hand", "copy " + kSalvageCopy,
+                                "delete " + kSalvageCopy, "report " + kReport,
                                 "Bilgi: Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
-                                "yedekten geri yüklenmedi.\r\n" + kContact + kCopyLine}}));
+                                "yedekten geri yüklenmedi.\r\n" + kContact +
+                                    "\r\nOkunabilen veriler de kurtarılamadı: salvage is not "
+                                    "available" + kCopyLine}}));
         EXPECT_EQ(tools.files.count(kBackup), 0u);
     }
 }
