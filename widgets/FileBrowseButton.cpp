@@ -5,29 +5,9 @@
 #include <QStyleOptionButton>
 
 #include "widgets/Color.h"
+#include "widgets/PictureColors.h"
 
 namespace onarim {
-namespace {
-
-// The picture with every pixel of its bottom-left pixel's colour transparent.
-QImage WithTransparentBackground(const QImage& picture) {
-    QImage result = picture.convertToFormat(QImage::Format_ARGB32);
-    if (result.isNull()) {
-        return result;
-    }
-    const QRgb key = result.pixel(0, result.height() - 1);
-    for (int y = 0; y < result.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < result.width(); ++x) {
-            if (line[x] == key) {
-                line[x] = 0;
-            }
-        }
-    }
-    return result;
-}
-
-} // namespace
 
 TFileBrowseButton::TFileBrowseButton(QWidget* box) : QAbstractButton(box) {
     setFocusPolicy(Qt::NoFocus);
@@ -35,7 +15,7 @@ TFileBrowseButton::TFileBrowseButton(QWidget* box) : QAbstractButton(box) {
 }
 
 void TFileBrowseButton::SetGlyph(const QImage& picture, int numGlyphs) {
-    m_picture = WithTransparentBackground(picture);
+    m_picture = WithColorReplaced(picture, TransparentColorOf(picture), qRgba(0, 0, 0, 0));
     m_numGlyphs = numGlyphs;
     update();
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "widgets/IQGrapLayout.h"
+#include "widgets/PictureColors.h"
 
 namespace onarim {
 namespace {
@@ -32,32 +33,15 @@ void DrawBlackFrame(QPainter& painter, int W, int H) {
 // The picture's pixels of the transparent colour in the given colour. A picture with an alpha
 // channel is laid over that colour instead: its alpha already says what is transparent.
 QImage ReplaceTransparent(const QImage& picture, std::optional<TColor> transparent, QColor with) {
-    QImage result(picture.size(), QImage::Format_RGB32);
     if (picture.hasAlphaChannel()) {
+        QImage result(picture.size(), QImage::Format_RGB32);
         result.fill(with);
         QPainter painter(&result);
         painter.drawImage(0, 0, picture);
         return result;
     }
-    QRgb key;
-    if (transparent) {
-        key = ToQColor(*transparent).rgb();
-    } else if (picture.depth() == 1) {
-        key = qRgb(255, 255, 255);
-    } else {
-        key = picture.pixel(0, picture.height() - 1) | 0xFF000000u;
-    }
-    result = picture.convertToFormat(QImage::Format_RGB32);
-    const QRgb replacement = with.rgb();
-    for (int y = 0; y < result.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < result.width(); ++x) {
-            if ((line[x] | 0xFF000000u) == key) {
-                line[x] = replacement;
-            }
-        }
-    }
-    return result;
+    const QRgb key = transparent ? ToQColor(*transparent).rgb() : TransparentColorOf(picture);
+    return WithColorReplaced(picture, key, with.rgb());
 }
 
 // The mask's black (opaque) pixels in the colour, the rest transparent.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "widgets/PictureColors.h"
+
 namespace onarim {
 
 TImageList::TImageList(int width, int height, QObject* owner)
@@ -18,15 +20,9 @@ int TImageList::Add(const QImage& picture) {
 }
 
 int TImageList::AddMasked(const QImage& picture, TColor transparentColor) {
-    QImage entry = picture.convertToFormat(QImage::Format_ARGB32);
-    const QRgb transparent = ToQColor(transparentColor).rgb();
-    for (int y = 0; y < entry.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(entry.scanLine(y));
-        for (int x = 0; x < entry.width(); ++x) {
-            line[x] = (line[x] | 0xFF000000u) == transparent ? 0u : (line[x] | 0xFF000000u);
-        }
-    }
-    return Add(entry);
+    // Without its alpha: the colour alone says what is transparent.
+    const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
+    return Add(WithColorReplaced(opaque, ToQColor(transparentColor).rgb(), qRgba(0, 0, 0, 0)));
 }
 
 void TImageList::Delete(int index) {
