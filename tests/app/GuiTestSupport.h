@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,9 @@ class QMessageBox;
 namespace onarim {
 class TForm1;
 }
+
+// Texts in test failures as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace onarim::testing {
 
@@ -38,6 +42,7 @@ struct SeenBox {
     int icon = 0;            // QMessageBox::Icon
     bool onGuiThread = false; // the box object lives on the GUI thread
     bool applicationModal = false;
+    bool plainText = false; // never read as markup
 };
 
 // Reads a message box and closes it with its OK button.
@@ -64,8 +69,9 @@ void TypeText(QWidget* widget, const QString& text);
 
 // Clicks "Onar" with the mouse, as the operator does.
 void ClickOnar(TForm1& form);
-// The text of the window's file-name box.
+// The text of the window's file-name box, and typing one into it.
 QString FileNameBoxText(const TForm1& form);
+void SetFileNameBoxText(TForm1& form, const QString& text);
 
 // Runs the event loop until `condition` holds or `milliseconds` have passed; returns whether
 // it holds.

@@ -193,6 +193,9 @@ TEST_F(MainFormRepairTest, RunsThatEndEarlyTellTheOperatorOnTheGuiThread) {
     } cases[] = {
         {"empty box", {}, "masterkey", false, 0, {{"Bilgi", "Veri Tabanını belirtmelisiniz..."}},
          QMessageBox::Information},
+        {"a typed name that looks like markup is shown as it is", {"typed:/srv/<b>yok</b>.fdb"}, "masterkey",
+         false, 0, {{"Bilgi", "/srv/<b>yok</b>.fdb\nisimi veri Tabanı bulunamadı..."}},
+         QMessageBox::Information},
         {"password cancelled", {QString::fromStdString(kDatabase)}, "", false, 1, {}, 0},
         {"an error on the worker reaches the error display", {QString::fromStdString(kDatabase)},
          "wrong", true, 1,
@@ -206,7 +209,11 @@ TEST_F(MainFormRepairTest, RunsThatEndEarlyTellTheOperatorOnTheGuiThread) {
         if (c.attachRefused) {
             ScriptFailure("isc_service_attach", 335544472, {refused});
         }
-        auto form = MakeForm(c.arguments);
+        const bool typed = !c.arguments.isEmpty() && c.arguments[0].startsWith("typed:");
+        auto form = MakeForm(typed ? QStringList() : c.arguments);
+        if (typed) {
+            testing::SetFileNameBoxText(*form, c.arguments[0].mid(6));
+        }
         testing::ModalScript script;
         Answer(script, c.password, 2);
         testing::ClickOnar(*form);
@@ -218,6 +225,7 @@ TEST_F(MainFormRepairTest, RunsThatEndEarlyTellTheOperatorOnTheGuiThread) {
             EXPECT_EQ(boxes[i].text, c.boxes[i].second);
             EXPECT_EQ(boxes[i].icon, c.icon);
             EXPECT_TRUE(boxes[i].onGuiThread);
+            EXPECT_TRUE(boxes[i].plainText);
         }
     }
 }
