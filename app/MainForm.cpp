@@ -239,8 +239,11 @@ void TForm1::paintEvent(QPaintEvent* event) {
     painted_ = true;
     if (std::getenv(kReportStartupVariable) != nullptr) {
         if (const auto uptime = ProcessUptime()) {
-            std::fprintf(stderr, "onarim: window painted %lld ms after the program started\n",
-                         static_cast<long long>(uptime->count()));
+            std::fprintf(stderr,
+                         "onarim: window painted %lld ms after the program started (%lld ms of "
+                         "processor time)\n",
+                         static_cast<long long>(uptime->count()),
+                         static_cast<long long>(ProcessorTime().count()));
         }
     }
 }
