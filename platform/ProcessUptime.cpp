@@ -41,8 +41,8 @@ std::optional<std::chrono::milliseconds> ProcessUptime() {
 std::chrono::milliseconds ProcessorTime() {
     timespec used{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::seconds(used.tv_sec) +
-                                                                 std::chrono::nanoseconds(used.tv_nsec));
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec));
 }
 
 } // namespace onarim

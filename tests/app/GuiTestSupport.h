@@ -18,7 +18,9 @@ class TForm1;
 }
 
 // Texts in test failures as text.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace onarim::testing {
 
@@ -39,7 +41,7 @@ struct SeenBox {
     QString caption;
     QString text;
     QString details;
-    int icon = 0;            // QMessageBox::Icon
+    int icon = 0;             // QMessageBox::Icon
     bool onGuiThread = false; // the box object lives on the GUI thread
     bool applicationModal = false;
     bool plainText = false; // never read as markup
