@@ -9,13 +9,17 @@ namespace {
 
 QMessageBox::Icon ToQtIcon(TMessageIcon icon) {
     switch (icon) {
-    case TMessageIcon::Error: return QMessageBox::Critical;
-    case TMessageIcon::Information: return QMessageBox::Information;
+    case TMessageIcon::Error:
+        return QMessageBox::Critical;
+    case TMessageIcon::Information:
+        return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
 
-QString WithPlainLineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString WithPlainLineBreaks(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 } // namespace
 
@@ -38,8 +42,12 @@ void SetApplicationCursor(TAppCursor cursor) {
             QGuiApplication::restoreOverrideCursor();
         }
         return;
-    case TAppCursor::Busy: shape = Qt::WaitCursor; break;
-    case TAppCursor::HandPoint: shape = Qt::PointingHandCursor; break;
+    case TAppCursor::Busy:
+        shape = Qt::WaitCursor;
+        break;
+    case TAppCursor::HandPoint:
+        shape = Qt::PointingHandCursor;
+        break;
     }
     if (QGuiApplication::overrideCursor() == nullptr) {
         QGuiApplication::setOverrideCursor(shape);

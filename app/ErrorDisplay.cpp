@@ -43,8 +43,8 @@ void ShowEscapedError(QWidget* owner, std::exception_ptr error) {
 }
 
 void ShowApplicationError(const std::exception& error, const void* address) {
-    const std::string text =
-        ApplicationErrorText(ExceptionClassName(error), ExecutableFileName(), address, error.what());
+    const std::string text = ApplicationErrorText(ExceptionClassName(error), ExecutableFileName(),
+                                                  address, error.what());
     std::fputs(text.c_str(), stderr);
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),
                     QString::fromStdString(text), QMessageBox::Ok);

@@ -15,8 +15,7 @@ void ShowEscapedError(QWidget* owner, std::exception_ptr error);
 
 // Runs an event handler and shows whatever error escapes it, so that no exception ever passes
 // into Qt's event loop.
-template <class Handler>
-void RunGuarded(QWidget* owner, Handler&& handler) noexcept {
+template <class Handler> void RunGuarded(QWidget* owner, Handler&& handler) noexcept {
     try {
         std::forward<Handler>(handler)();
     } catch (...) {

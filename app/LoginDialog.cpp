@@ -53,10 +53,13 @@ bool AskOnGuiThread(const std::string& serverName, std::string& userName, std::s
 bool ShowLoginDialog(const std::string& serverName, std::string& userName, std::string& password,
                      bool userNameReadOnly) {
     bool accepted = false;
-    RunOnGuiThread([&] { accepted = AskOnGuiThread(serverName, userName, password, userNameReadOnly); });
+    RunOnGuiThread(
+        [&] { accepted = AskOnGuiThread(serverName, userName, password, userNameReadOnly); });
     return accepted;
 }
 
-void InstallLoginDialogHook() { SetLoginDialogHook(&ShowLoginDialog); }
+void InstallLoginDialogHook() {
+    SetLoginDialogHook(&ShowLoginDialog);
+}
 
 } // namespace onarim

@@ -74,4 +74,6 @@ int Main(int argc, char** argv) {
 } // namespace
 } // namespace onarim
 
-int main(int argc, char** argv) { return onarim::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return onarim::Main(argc, argv);
+}

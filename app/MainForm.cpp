@@ -27,15 +27,16 @@ namespace onarim {
 
 namespace {
 
-const QString kWarning = QStringLiteral(
-    "\r\n"
-    "   Önemli Uyarı : \r\n"
-    "   1- İşleme başlamadan önce Eski Veritabanı dosyasının mutlaka yedeğini\r\n"
-    "      alınız.\r\n"
-    "   2- İşleme başlamadan önce Diğer Kullanıcıların bağlı olmadığından emin \r\n"
-    "       olunuz.");
+const QString kWarning =
+    QStringLiteral("\r\n"
+                   "   Önemli Uyarı : \r\n"
+                   "   1- İşleme başlamadan önce Eski Veritabanı dosyasının mutlaka yedeğini\r\n"
+                   "      alınız.\r\n"
+                   "   2- İşleme başlamadan önce Diğer Kullanıcıların bağlı olmadığından emin \r\n"
+                   "       olunuz.");
 const QString kRepairRunning =
-    QStringLiteral("Veri Tabanı onarımı sürüyor." "\r\n"
+    QStringLiteral("Veri Tabanı onarımı sürüyor."
+                   "\r\n"
                    "Onarım bitmeden program kapatılamaz; lütfen bekleyiniz.");
 
 // Set to print, on standard error, how long after its start the program first painted its
@@ -106,8 +107,9 @@ void TForm1::CreateControls() {
     FilenameEdit1->setGeometry(8, 102, 407, 21);
     FilenameEdit1->SetNumGlyphs(1);
 
-    RadioGroup1 = new TRadioGroup(QStringLiteral(" Veri Tabanı "),
-                                  {QStringLiteral("FireBird"), QStringLiteral("Interbase")}, 2, this);
+    RadioGroup1 =
+        new TRadioGroup(QStringLiteral(" Veri Tabanı "),
+                        {QStringLiteral("FireBird"), QStringLiteral("Interbase")}, 2, this);
     RadioGroup1->setGeometry(87, 127, 258, 45);
     RadioGroup1->setFont(FormFont(kMsSansSerif, 11, true));
     SetTextColour(RadioGroup1, Qt::white);
@@ -141,9 +143,13 @@ TForm1::~TForm1() {
     }
 }
 
-void TForm1::SetPasswordDialog(TK_PasswordF* dialog) { passwordDialog_ = dialog; }
+void TForm1::SetPasswordDialog(TK_PasswordF* dialog) {
+    passwordDialog_ = dialog;
+}
 
-void TForm1::SetServerTools(std::shared_ptr<IServerTools> tools) { tools_ = std::move(tools); }
+void TForm1::SetServerTools(std::shared_ptr<IServerTools> tools) {
+    tools_ = std::move(tools);
+}
 
 void TForm1::FormShow(QObject*) {
     if (arguments_.size() == 1) {
@@ -184,16 +190,19 @@ void TForm1::StepStarted(TRepairStep step) {
     ShowStatus();
 }
 
-void TForm1::StepEnded() { lastStepEnd_ = repairClock_.elapsed(); }
+void TForm1::StepEnded() {
+    lastStepEnd_ = repairClock_.elapsed();
+}
 
 void TForm1::ShowStatus() {
     if (!step_) {
         return;
     }
     // Once the repair is over, its time is that of its steps, without the closing box.
-    StatusLine->setText(repairRunning_ ? QString::fromStdString(StepTitle(*step_)) +
-                                             QStringLiteral("  ") + ElapsedText(repairClock_.elapsed())
-                                       : QStringLiteral("Onarım bitti (%1)").arg(ElapsedText(lastStepEnd_)));
+    StatusLine->setText(repairRunning_
+                            ? QString::fromStdString(StepTitle(*step_)) + QStringLiteral("  ") +
+                                  ElapsedText(repairClock_.elapsed())
+                            : QStringLiteral("Onarım bitti (%1)").arg(ElapsedText(lastStepEnd_)));
 }
 
 void TForm1::RepairFinished(std::exception_ptr error) {
@@ -216,9 +225,8 @@ void TForm1::showEvent(QShowEvent* event) {
         FormShow(this);
     } catch (...) {
         // Shown once the window is up, which is shown all the same.
-        QTimer::singleShot(0, this, [this, error = std::current_exception()] {
-            ShowEscapedError(this, error);
-        });
+        QTimer::singleShot(
+            0, this, [this, error = std::current_exception()] { ShowEscapedError(this, error); });
     }
 }
 
@@ -228,7 +236,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    ShowApplicationMessage(this, kRepairRunning, QStringLiteral("Dikkat"), TMessageIcon::Information);
+    ShowApplicationMessage(this, kRepairRunning, QStringLiteral("Dikkat"),
+                           TMessageIcon::Information);
 }
 
 void TForm1::paintEvent(QPaintEvent* event) {
@@ -239,8 +248,11 @@ void TForm1::paintEvent(QPaintEvent* event) {
     painted_ = true;
     if (std::getenv(kReportStartupVariable) != nullptr) {
         if (const auto uptime = ProcessUptime()) {
-            std::fprintf(stderr, "onarim: window painted %lld ms after the program started\n",
-                         static_cast<long long>(uptime->count()));
+            std::fprintf(stderr,
+                         "onarim: window painted %lld ms after the program started (%lld ms of "
+                         "processor time)\n",
+                         static_cast<long long>(uptime->count()),
+                         static_cast<long long>(ProcessorTime().count()));
         }
     }
 }

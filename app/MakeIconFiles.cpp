@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const int size : {16, 32}) {
-        const QString path = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/onarim-%1.png").arg(size);
+        const QString path =
+            QString::fromLocal8Bit(argv[1]) + QStringLiteral("/onarim-%1.png").arg(size);
         if (!onarim::DrawMainIcon(size).save(path, "PNG")) {
             std::fprintf(stderr, "%s: cannot write %s\n", argv[0], path.toLocal8Bit().constData());
             return 1;

@@ -48,7 +48,8 @@ QImage DrawPasswordBanner() {
     gradient.setColorAt(1.0, QColor(30, 60, 200));
     painter.fillRect(banner.rect(), gradient);
 
-    DrawKey(painter, QPointF(240, 28), -20, 90, QColor(255, 255, 255, 40), QColor(255, 255, 255, 60));
+    DrawKey(painter, QPointF(240, 28), -20, 90, QColor(255, 255, 255, 40),
+            QColor(255, 255, 255, 60));
     DrawKey(painter, QPointF(16, 20), 25, 46, QColor(230, 180, 40), QColor(120, 80, 0));
     DrawKey(painter, QPointF(22, 40), -15, 44, QColor(200, 200, 210), QColor(80, 80, 90));
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/ErrorDisplay.h"
 #include "app/FormFont.h"
 #include "app/PasswordBanner.h"
 
@@ -121,16 +122,20 @@ TK_PasswordF::TK_PasswordF(QWidget* parent)
 
     Button1 = MakeButton(this, QStringLiteral("Tamam"), QRect(128, 168, 89, 25));
     Button2 = MakeButton(this, QStringLiteral("Vazgeç"), QRect(224, 168, 89, 25));
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(Button1); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(Button2); });
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { RunGuarded(this, [this] { Button1Click(Button1); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { RunGuarded(this, [this] { Button2Click(Button2); }); });
     setTabOrder(EditPass, Button1);
     setTabOrder(Button1, Button2);
 
     Kapat = MakeAction(this, QStringLiteral("Kapat"), {QKeySequence(Qt::Key_Escape)});
     Ok = MakeAction(this, QStringLiteral("Ok"),
                     {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    connect(Kapat, &QAction::triggered, this, [this] { Button2Click(Kapat); });
-    connect(Ok, &QAction::triggered, this, [this] { Button1Click(Ok); });
+    connect(Kapat, &QAction::triggered, this,
+            [this] { RunGuarded(this, [this] { Button2Click(Kapat); }); });
+    connect(Ok, &QAction::triggered, this,
+            [this] { RunGuarded(this, [this] { Button1Click(Ok); }); });
 }
 
 void TK_PasswordF::FormShow(QObject*) {
@@ -158,7 +163,7 @@ void TK_PasswordF::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         CentreOnDesktop();
-        FormShow(this);
+        RunGuarded(this, [this] { FormShow(this); });
     }
 }
 

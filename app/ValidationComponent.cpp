@@ -4,7 +4,9 @@
 
 namespace onarim {
 
-void TValidationServiceDeleter::operator()(TIBValidationService* service) const { delete service; }
+void TValidationServiceDeleter::operator()(TIBValidationService* service) const {
+    delete service;
+}
 
 TValidationServicePtr MakeRepairValidationService() {
     TValidationServicePtr service(new TIBValidationService(nullptr, "IBValidationService1"));

@@ -38,4 +38,11 @@ std::optional<std::chrono::milliseconds> ProcessUptime() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(sinceBoot) - startedAt;
 }
 
+std::chrono::milliseconds ProcessorTime() {
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec));
+}
+
 } // namespace onarim

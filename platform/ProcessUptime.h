@@ -10,4 +10,8 @@ namespace onarim {
 // systems). Empty when it cannot be read.
 std::optional<std::chrono::milliseconds> ProcessUptime();
 
+// The processor time the process has used so far, all its threads together: what its start
+// costs, whatever else the machine is busy with.
+std::chrono::milliseconds ProcessorTime();
+
 } // namespace onarim

@@ -24,9 +24,13 @@ void EnsureApplication() {
 }
 
 SeenBox AnswerMessageBox(QMessageBox& box) {
-    SeenBox seen{box.windowTitle(), box.text(),  box.detailedText(), box.icon(),
+    SeenBox seen{box.windowTitle(),
+                 box.text(),
+                 box.detailedText(),
+                 box.icon(),
                  box.thread() == QApplication::instance()->thread(),
-                 box.windowModality() == Qt::ApplicationModal};
+                 box.windowModality() == Qt::ApplicationModal,
+                 box.textFormat() == Qt::PlainText};
     box.button(QMessageBox::Ok)->click();
     return seen;
 }
@@ -54,9 +58,17 @@ void TypeText(QWidget* widget, const QString& text) {
     }
 }
 
-void ClickOnar(TForm1& form) { QTest::mouseClick(form.IQGrap1, Qt::LeftButton); }
+void ClickOnar(TForm1& form) {
+    QTest::mouseClick(form.IQGrap1, Qt::LeftButton);
+}
 
-QString FileNameBoxText(const TForm1& form) { return form.FilenameEdit1->Text(); }
+QString FileNameBoxText(const TForm1& form) {
+    return form.FilenameEdit1->Text();
+}
+
+void SetFileNameBoxText(TForm1& form, const QString& text) {
+    form.FilenameEdit1->SetText(text);
+}
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
     return QTest::qWaitFor(condition, milliseconds);

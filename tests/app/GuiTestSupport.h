@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,11 @@ class QMessageBox;
 
 namespace onarim {
 class TForm1;
+}
+
+// Texts in test failures as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
 }
 
 namespace onarim::testing {
@@ -35,9 +41,10 @@ struct SeenBox {
     QString caption;
     QString text;
     QString details;
-    int icon = 0;            // QMessageBox::Icon
+    int icon = 0;             // QMessageBox::Icon
     bool onGuiThread = false; // the box object lives on the GUI thread
     bool applicationModal = false;
+    bool plainText = false; // never read as markup
 };
 
 // Reads a message box and closes it with its OK button.
@@ -64,8 +71,9 @@ void TypeText(QWidget* widget, const QString& text);
 
 // Clicks "Onar" with the mouse, as the operator does.
 void ClickOnar(TForm1& form);
-// The text of the window's file-name box.
+// The text of the window's file-name box, and typing one into it.
 QString FileNameBoxText(const TForm1& form);
+void SetFileNameBoxText(TForm1& form, const QString& text);
 
 // Runs the event loop until `condition` holds or `milliseconds` have passed; returns whether
 // it holds.

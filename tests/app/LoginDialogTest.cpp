@@ -49,7 +49,8 @@ TEST_F(LoginDialogTest, HookAsksOnTheGuiThreadAndChangesOnlyWhatWasAccepted) {
         script.Then([&](QWidget& window) {
             EXPECT_EQ(window.windowTitle(), QStringLiteral("Database Login"));
             EXPECT_EQ(window.thread(), QApplication::instance()->thread());
-            EXPECT_EQ(window.findChild<QLabel*>("ServerName")->text(), QStringLiteral("db.example"));
+            EXPECT_EQ(window.findChild<QLabel*>("ServerName")->text(),
+                      QStringLiteral("db.example"));
             auto* userBox = window.findChild<QLineEdit*>("UserName");
             EXPECT_EQ(userBox->isReadOnly(), c.readOnly);
             if (!c.readOnly) {

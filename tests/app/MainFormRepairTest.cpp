@@ -181,12 +181,12 @@ TEST_F(MainFormRepairTest, RepairRunsOnAWorkerWhileTheWindowKeepsAnswering) {
     EXPECT_TRUE(boxes[1].onGuiThread);
     EXPECT_TRUE(boxes[1].applicationModal);
     EXPECT_TRUE(boxes[1].details.contains(QStringLiteral("Summary of validation errors")))
-        << boxes[1].details.toStdString()
-        << "the whole report is behind the box";
+        << boxes[1].details.toStdString() << "the whole report is behind the box";
 
     const auto threads = tools->Threads();
     EXPECT_EQ(threads.size(), 1u);
-    EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u) << "the tools never run on the GUI thread";
+    EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u)
+        << "the tools never run on the GUI thread";
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
     EXPECT_TRUE(form->StatusLine->text().startsWith(QStringLiteral("Onarım bitti")));
@@ -204,12 +204,28 @@ TEST_F(MainFormRepairTest, RunsThatEndEarlyTellTheOperatorOnTheGuiThread) {
         std::vector<std::pair<QString, QString>> boxes; // caption, text
         int icon;
     } cases[] = {
-        {"empty box", {}, "masterkey", false, 0, {{"Bilgi", "Veri Tabanını belirtmelisiniz..."}},
+        {"empty box",
+         {},
+         "masterkey",
+         false,
+         0,
+         {{"Bilgi", "Veri Tabanını belirtmelisiniz..."}},
+         QMessageBox::Information},
+        {"a typed name that looks like markup is shown as it is",
+         {"typed:/srv/<b>yok</b>.fdb"},
+         "masterkey",
+         false,
+         0,
+         {{"Bilgi", "/srv/<b>yok</b>.fdb\nisimi veri Tabanı bulunamadı..."}},
          QMessageBox::Information},
         {"password cancelled", {QString::fromStdString(kDatabase)}, "", false, 1, {}, 0},
-        {"an error on the worker reaches the error display", {QString::fromStdString(kDatabase)},
-         "wrong", true, 1,
-         {{QString::fromStdString(ApplicationTitle()), QString::fromStdString(ErrorBoxText(refused))}},
+        {"an error on the worker reaches the error display",
+         {QString::fromStdString(kDatabase)},
+         "wrong",
+         true,
+         1,
+         {{QString::fromStdString(ApplicationTitle()),
+           QString::fromStdString(ErrorBoxText(refused))}},
          QMessageBox::Critical},
     };
     for (const auto& c : cases) {
@@ -219,7 +235,11 @@ TEST_F(MainFormRepairTest, RunsThatEndEarlyTellTheOperatorOnTheGuiThread) {
         if (c.attachRefused) {
             ScriptFailure("isc_service_attach", 335544472, {refused});
         }
-        auto form = MakeForm(c.arguments);
+        const bool typed = !c.arguments.isEmpty() && c.arguments[0].startsWith("typed:");
+        auto form = MakeForm(typed ? QStringList() : c.arguments);
+        if (typed) {
+            testing::SetFileNameBoxText(*form, c.arguments[0].mid(6));
+        }
         testing::ModalScript script;
         Answer(script, c.password, 2);
         testing::ClickOnar(*form);
@@ -231,6 +251,7 @@ TEST_F(MainFormRepairTest, RunsThatEndEarlyTellTheOperatorOnTheGuiThread) {
             EXPECT_EQ(boxes[i].text, c.boxes[i].second);
             EXPECT_EQ(boxes[i].icon, c.icon);
             EXPECT_TRUE(boxes[i].onGuiThread);
+            EXPECT_TRUE(boxes[i].plainText);
         }
     }
 }

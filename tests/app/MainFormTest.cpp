@@ -30,7 +30,9 @@ public:
     void TearDown() override { FreeClientLibrary(); }
 };
 
-QColor TextColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+QColor TextColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
 
 TEST_F(MainFormTest, ControlsStandWhereAndAsTheFormSays) {
     TForm1 form({});
@@ -43,14 +45,35 @@ TEST_F(MainFormTest, ControlsStandWhereAndAsTheFormSays) {
         bool bold;
         int pixelHeight;
     } cases[] = {
-        {"Label1", form.Label1, {0, 0, 426, 78}, form.Label1->text(), QColor(0, 255, 255), true, 11},
+        {"Label1",
+         form.Label1,
+         {0, 0, 426, 78},
+         form.Label1->text(),
+         QColor(0, 255, 255),
+         true,
+         11},
         {"Label2", form.Label2, {10, 86, 135, 13}, "Onarılacak Veritabanı : ", Qt::white, true, 11},
-        {"FilenameEdit1", form.FilenameEdit1, {8, 102, 407, 21}, "", TextColour(form.FilenameEdit1),
-         false, 11},
-        {"RadioGroup1", form.RadioGroup1, {87, 127, 258, 45}, form.RadioGroup1->title(), Qt::white,
-         true, 11},
-        {"IQGrap1", form.IQGrap1, {84, 182, 257, 41}, form.IQGrap1->Caption(),
-         TextColour(form.IQGrap1), true, 13},
+        {"FilenameEdit1",
+         form.FilenameEdit1,
+         {8, 102, 407, 21},
+         "",
+         TextColour(form.FilenameEdit1),
+         false,
+         11},
+        {"RadioGroup1",
+         form.RadioGroup1,
+         {87, 127, 258, 45},
+         form.RadioGroup1->title(),
+         Qt::white,
+         true,
+         11},
+        {"IQGrap1",
+         form.IQGrap1,
+         {84, 182, 257, 41},
+         form.IQGrap1->Caption(),
+         TextColour(form.IQGrap1),
+         true,
+         13},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -64,12 +87,13 @@ TEST_F(MainFormTest, ControlsStandWhereAndAsTheFormSays) {
     EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "not resizable";
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0, 122, 244));
-    EXPECT_EQ(form.Label1->text().split(QStringLiteral("\r\n")),
-              (QStringList{"", "   Önemli Uyarı : ",
-                           "   1- İşleme başlamadan önce Eski Veritabanı dosyasının mutlaka yedeğini",
-                           "      alınız.",
-                           "   2- İşleme başlamadan önce Diğer Kullanıcıların bağlı olmadığından emin ",
-                           "       olunuz."}));
+    EXPECT_EQ(
+        form.Label1->text().split(QStringLiteral("\r\n")),
+        (QStringList{"", "   Önemli Uyarı : ",
+                     "   1- İşleme başlamadan önce Eski Veritabanı dosyasının mutlaka yedeğini",
+                     "      alınız.",
+                     "   2- İşleme başlamadan önce Diğer Kullanıcıların bağlı olmadığından emin ",
+                     "       olunuz."}));
     EXPECT_TRUE(form.Label1->wordWrap());
     EXPECT_EQ(form.RadioGroup1->title(), QStringLiteral(" Veri Tabanı "));
     EXPECT_EQ(form.RadioGroup1->Item(0)->text(), QStringLiteral("FireBird"));
@@ -93,7 +117,8 @@ TEST_F(MainFormTest, TabGoesFromTheFileNameBoxToTheServerChoiceAndBack) {
     QList<QWidget*> order;
     QWidget* widget = form.FilenameEdit1;
     do {
-        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->window() == &form) {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() &&
+            widget->window() == &form) {
             order.append(widget);
         }
         widget = widget->nextInFocusChain();
@@ -111,17 +136,23 @@ TEST_F(MainFormTest, OnlyASingleArgumentGoesIntoTheFileNameBox) {
     } cases[] = {
         {"no argument", {}, "", ""},
         {"one argument", {"/srv/veri/MUHASEBE.FDB"}, "/srv/veri/MUHASEBE.FDB", ""},
-        {"one argument with blanks is quoted", {"/srv/Veri Tabanı/Şirket 1.fdb"},
-         "\"/srv/Veri Tabanı/Şirket 1.fdb\"", ""},
+        {"one argument with blanks is quoted",
+         {"/srv/Veri Tabanı/Şirket 1.fdb"},
+         "\"/srv/Veri Tabanı/Şirket 1.fdb\"",
+         ""},
         {"two arguments", {"/srv/a.fdb", "/srv/b.fdb"}, "", ""},
-        {"a refused name is shown as an error", {"/srv/a|b.fdb"}, "",
+        {"a refused name is shown as an error",
+         {"/srv/a|b.fdb"},
+         "",
          QString::fromStdString(ErrorBoxText("Invalid file name - /srv/a|b.fdb"))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         std::vector<SeenBox> boxes;
         ModalScript script;
-        script.Then([&](QWidget& box) { boxes.push_back(testing::AnswerMessageBox(dynamic_cast<QMessageBox&>(box))); });
+        script.Then([&](QWidget& box) {
+            boxes.push_back(testing::AnswerMessageBox(dynamic_cast<QMessageBox&>(box)));
+        });
         TForm1 form(c.arguments);
         form.show();
         EXPECT_EQ(testing::FileNameBoxText(form), c.text);

@@ -32,15 +32,25 @@ public:
             testing::TypeText(dialog.EditPass, typed);
             boxText = dialog.EditPass->text();
             switch (finish) {
-            case Finish::Enter: QTest::keyClick(dialog.EditPass, Qt::Key_Return); break;
+            case Finish::Enter:
+                QTest::keyClick(dialog.EditPass, Qt::Key_Return);
+                break;
             case Finish::EnterOnVazgec:
                 dialog.Button2->setFocus();
                 QTest::keyClick(dialog.Button2, Qt::Key_Return);
                 break;
-            case Finish::Esc: QTest::keyClick(dialog.EditPass, Qt::Key_Escape); break;
-            case Finish::CloseBox: dialog.close(); break;
-            case Finish::Tamam: QTest::mouseClick(dialog.Button1, Qt::LeftButton); break;
-            case Finish::Vazgec: QTest::mouseClick(dialog.Button2, Qt::LeftButton); break;
+            case Finish::Esc:
+                QTest::keyClick(dialog.EditPass, Qt::Key_Escape);
+                break;
+            case Finish::CloseBox:
+                dialog.close();
+                break;
+            case Finish::Tamam:
+                QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+                break;
+            case Finish::Vazgec:
+                QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+                break;
             }
         });
         dialog.EditPass->setText(QStringLiteral("stale"));
@@ -62,7 +72,8 @@ TEST_F(PasswordDialogTest, EnteredPasswordFollowsHowTheDialogWasLeft) {
         std::string entered;
     } cases[] = {
         {"Enter confirms", "", "masterkey", Finish::Enter, "masterkey"},
-        {"Enter confirms wherever the focus is", "", "masterkey", Finish::EnterOnVazgec, "masterkey"},
+        {"Enter confirms wherever the focus is", "", "masterkey", Finish::EnterOnVazgec,
+         "masterkey"},
         {"Tamam confirms", "old", "masterkey", Finish::Tamam, "masterkey"},
         {"blanks are dropped as they are typed", "", " mas ter key ", Finish::Enter, "masterkey"},
         {"a seventeenth character is refused", "", "abcdefghijklmnopqrs", Finish::Enter,

@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
     }
     const std::string path = argv[first];
     if (std::filesystem::exists(path)) {
-        std::fprintf(stderr, "%s: %s already exists; it is left as it is.\n", argv[0], path.c_str());
+        std::fprintf(stderr, "%s: %s already exists; it is left as it is.\n", argv[0],
+                     path.c_str());
         return 1;
     }
     try {
