@@ -13,6 +13,7 @@ test_packages=(
     "${run_packages[@]}"
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     firebird3.0-server
+    clang libclang-rt-14-dev
 )
 
 case "${1:-run}" in
