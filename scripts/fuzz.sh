@@ -32,7 +32,7 @@ for target in "${targets[@]}"; do
     name=${target}Fuzz
     work="$build/fuzz-work/$name"
     mkdir -p "$work/corpus" "$work/artifacts"
-    cp -n "$root/tests/fuzz/corpus/$name/"* "$work/corpus/"
+    cp "$root/tests/fuzz/corpus/$name/"* "$work/corpus/"
     echo "== $name: ${seconds}s"
     if ! "$build/tests/fuzz/$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/last-run.log" 2>&1; then
