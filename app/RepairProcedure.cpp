@@ -1,7 +1,12 @@
 #include "app/RepairProcedure.h"
 
 #include <chrono>
+#include <filesystem>
+#include <ctime>
 
+#include "app/DamageErrors.h"
+#include "app/ToolOutput.h"
+#include "app/ValidatorProtocol.h"
 #include "client/IBErrors.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
@@ -16,7 +21,7 @@ constexpr const char* kCrLf = "\r\n";
 constexpr const char* kInformation = "Bilgi";
 constexpr const char* kWarning = "Dikkat";
 constexpr const char* kContactSupport = "Lütfen BELVANOX Merkez ile irtibata geçiniz...";
-constexpr int kHidden = 0; // show state of the tools' console windows
+constexpr const char* kUser = "SYSDBA";
 
 std::string Quoted(const std::string& path) { return QuoteCommandLineArgument(path, true); }
 
@@ -25,55 +30,186 @@ std::chrono::milliseconds ElapsedSince(std::chrono::steady_clock::time_point sta
                                                                  start);
 }
 
+std::string Stamp(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+// The file's own name split at its last full stop: "/a/B.FDB" gives "/a/B" and ".FDB".
+std::pair<std::string, std::string> StemAndExtension(const std::string& fileName) {
+    const std::size_t nameStart = DirectoryPart(fileName).size();
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart) {
+        return {fileName, ""};
+    }
+    return {fileName.substr(0, dot), fileName.substr(dot)};
+}
+
 } // namespace
+
+std::string ValidatorPath() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path beside = self.parent_path() / "onarim-validate";
+        if (std::filesystem::is_regular_file(beside, error)) {
+            return beside.string();
+        }
+    }
+#ifdef ONARIM_BUILD_VALIDATOR
+    if (std::filesystem::is_regular_file(ONARIM_BUILD_VALIDATOR, error)) {
+        return ONARIM_BUILD_VALIDATOR;
+    }
+#endif
+    return {};
+}
 
 std::string DirectoryPart(const std::string& fileName) {
     const std::size_t separator = fileName.rfind(kPathSeparator);
     return separator == std::string::npos ? std::string() : fileName.substr(0, separator + 1);
 }
 
+std::string KeptCopyName(const std::string& fileName, const std::string& stamp) {
+    const auto [stem, extension] = StemAndExtension(fileName);
+    return stem + ".onarim-" + stamp + extension;
+}
+
+std::string ReportFileName(const std::string& fileName, const std::string& stamp) {
+    return StemAndExtension(fileName).first + ".onarim-" + stamp + ".json";
+}
+
+std::uint64_t RequiredFreeBytes(std::uint64_t databaseSize, bool keepCopy) {
+    return databaseSize * (keepCopy ? 3 : 2);
+}
+
+std::string RepairOutcomeName(TRepairOutcome outcome) {
+    switch (outcome) {
+    case TRepairOutcome::NoDatabaseNamed: return "no-database-named";
+    case TRepairOutcome::DatabaseNotFound: return "database-not-found";
+    case TRepairOutcome::NotADatabase: return "not-a-database";
+    case TRepairOutcome::Cancelled: return "cancelled";
+    case TRepairOutcome::PreflightRefused: return "preflight-refused";
+    case TRepairOutcome::Sound: return "sound";
+    case TRepairOutcome::ToolMissing: return "tool-missing";
+    case TRepairOutcome::BackupFileExists: return "backup-file-exists";
+    case TRepairOutcome::BackupFailed: return "backup-failed";
+    case TRepairOutcome::RestoreFailed: return "restore-failed";
+    case TRepairOutcome::Repaired: return "repaired";
+    case TRepairOutcome::RepairedWithLosses: return "repaired-with-losses";
+    case TRepairOutcome::NotRepaired: return "not-repaired";
+    }
+    return {};
+}
+
 TRepairProcedure::TRepairProcedure(TIBValidationService& service, IRepairOperator& repairOperator,
-                                   const IFileNameBox& fileNameBox, IServerTools& tools)
-    : service_(service), operator_(repairOperator), fileNameBox_(fileNameBox), tools_(tools) {}
+                                   const IFileNameBox& fileNameBox, IServerTools& tools,
+                                   TRepairOptions options)
+    : service_(service), operator_(repairOperator), fileNameBox_(fileNameBox), tools_(tools),
+      options_(std::move(options)) {
+    if (options_.validator.empty()) {
+        options_.validator = tools_.ValidatorProgram();
+    }
+}
 
 void TRepairProcedure::Tell(const std::string& text, const std::string& caption) {
-    operator_.ShowMessage(text, caption, TMessageIcon::Information, details_);
+    operator_.ShowMessage(text, caption, TMessageIcon::Information, ReportDetails(report_));
+}
+
+// Ends a run that got as far as changing something: the message names the kept copy, and the
+// report goes beside the database.
+TRepairOutcome TRepairProcedure::Finish(TRepairOutcome outcome, const std::string& text,
+                                        const std::string& caption) {
+    std::string message = text;
+    if (!report_.keptCopy.empty()) {
+        message += std::string(kCrLf) + "Özgün dosyanın kopyası: " + report_.keptCopy;
+    }
+    report_.outcome = RepairOutcomeName(outcome);
+    report_.message = message;
+    report_.ended = options_.clock();
+    const std::string path = ReportFileName(report_.database, stamp_);
+    try {
+        tools_.WriteTextFile(path, ReportToJson(report_));
+        reportPath_ = path;
+    } catch (const Exception& error) {
+        // The repair is done; a report that cannot be written must not hide its outcome.
+        message += std::string(kCrLf) + "Rapor dosyası yazılamadı: " + error.what();
+    }
+    Tell(message, caption);
+    return outcome;
+}
+
+void TRepairProcedure::BeginStep(TRepairStep step, const std::string& commandLine) {
+    operator_.StepStarted(step);
+    TStepRecord record;
+    record.step = step;
+    record.commandLine = commandLine;
+    report_.steps.push_back(std::move(record));
+    stepStart_ = std::chrono::steady_clock::now();
+}
+
+void TRepairProcedure::EndStep(int exitStatus) {
+    TStepRecord& record = report_.steps.back();
+    record.exitStatus = exitStatus;
+    record.duration = ElapsedSince(stepStart_);
+    operator_.StepEnded(record.step, exitStatus, record.duration);
 }
 
 void TRepairProcedure::Output(TRepairStep step, const std::string& line) {
-    details_ += line;
-    details_ += '\n';
+    if (!report_.steps.empty()) {
+        report_.steps.back().output.push_back(line);
+    }
     operator_.OutputLine(step, line);
 }
 
-int TRepairProcedure::RunTool(TRepairStep step, const std::string& commandLine) {
-    operator_.StepStarted(step);
-    details_ += "\n== " + StepTitle(step) + "\n";
-    const auto start = std::chrono::steady_clock::now();
-    const int exitStatus = tools_.ExecuteAndWait(commandLine, kHidden);
-    operator_.StepEnded(step, exitStatus, ElapsedSince(start));
-    return exitStatus;
+// What the tools said they skipped or failed at, for the accounting and the report.
+void TRepairProcedure::KeepToolFindings(const TToolOutputSummary& summary) {
+    report_.skippedBlobs.clear();
+    for (const TTableTransfer& table : summary.tables) {
+        if (!table.blobErrors.empty()) {
+            report_.skippedBlobs[table.table] = table.blobErrors;
+        }
+    }
+    report_.toolErrors.clear();
+    for (const TToolError& error : summary.errors) {
+        std::string line = (error.warning ? "WARNING: " : "ERROR: ") + error.message;
+        if (error.count > 1) {
+            line += " (" + std::to_string(error.count) + " kez)";
+        }
+        report_.toolErrors.push_back(std::move(line));
+    }
 }
 
 bool TRepairProcedure::RequireTool(const std::string& path) {
     if (tools_.FileExists(path)) {
         return true;
     }
-    Tell("Onarım için gerekli olan " + path + " dosyası bulunamadı." + kCrLf +
-             "Lütfen kontrol ediliniz",
-         kWarning);
+    Finish(TRepairOutcome::ToolMissing,
+           "Onarım için gerekli olan " + path + " dosyası bulunamadı." + kCrLf +
+               "Lütfen kontrol ediliniz",
+           kWarning);
     return false;
 }
 
 // One validation through the service manager; returns its report, empty when the database
-// is sound. Today's servers report damage by failing the start with a summary of the errors:
-// that summary is the report. Every other error ends the run.
+// is sound. Today's servers report damage by failing the start with a summary of the errors;
+// a validation that fails on a damaged page says as much. Either is the report. Every other
+// error ends the run.
 std::string TRepairProcedure::Validate(TRepairStep step, const std::string& userLine,
                                        const std::string& passwordLine,
                                        const std::string& fileName) {
-    operator_.StepStarted(step);
-    details_ += "\n== " + StepTitle(step) + "\n";
-    const auto start = std::chrono::steady_clock::now();
+    if (!options_.validator.empty()) {
+        // The password line is "password=<password>" or "PASSWORD=<password>".
+        return ValidateInChild(step, fileName, passwordLine.substr(passwordLine.find('=') + 1));
+    }
+    BeginStep(step);
     service_.SetActive(false);
     service_.Params().Add(userLine);
     service_.Params().Add(passwordLine);
@@ -84,14 +220,55 @@ std::string TRepairProcedure::Validate(TRepairStep step, const std::string& user
         service_.ServiceStart();
         report = service_.ReadOutputLine();
     } catch (const EIBInterBaseError& error) {
-        if (error.StatusErrorCode() != kValidationErrorsStatus) {
+        if (!IsDamageReport(error)) {
             throw;
         }
         report = error.Message().empty() ? "Summary of validation errors" : error.Message();
     }
     Output(step, report);
     ReadRestOfOutput(step);
-    operator_.StepEnded(step, report.empty() ? 0 : 1, ElapsedSince(start));
+    EndStep(report.empty() ? 0 : 1);
+    return report;
+}
+
+// The same validation run by onarim-validate, so that what the engine keeps open after a
+// validation that failed part-way goes with that process. Errors are raised as the component
+// raises them.
+std::string TRepairProcedure::ValidateInChild(TRepairStep step, const std::string& fileName,
+                                              const std::string& password) {
+    BeginStep(step);
+    std::vector<std::string> lines;
+    const int status = tools_.RunTool(Quoted(options_.validator) + " " + Quoted(fileName),
+                                      {{"ISC_USER", kUser}, {"ISC_PASSWORD", password}},
+                                      [&lines](const std::string& line) { lines.push_back(line); });
+    if (status == kValidatorServiceError) {
+        if (auto error = ErrorFromValidatorOutput(lines)) {
+            throw *error;
+        }
+    }
+    if (status != kValidatorRan && status != kValidatorDamage) {
+        std::string message;
+        for (const std::string& line : lines) {
+            message += (message.empty() ? "" : "\n") + line;
+        }
+        throw Exception("Doğrulama yapılamadı (" + options_.validator + ", çıkış durumu " +
+                        std::to_string(status) + ")" + (message.empty() ? "" : ": " + message));
+    }
+    std::string report = lines.empty() ? std::string() : lines.front();
+    if (status == kValidatorDamage) {
+        report.clear();
+        for (const std::string& line : lines) {
+            report += (report.empty() ? "" : "\n") + line;
+        }
+        if (report.empty()) {
+            report = "Summary of validation errors";
+        }
+    }
+    Output(step, report);
+    for (std::size_t i = 1; status == kValidatorRan && i < lines.size(); ++i) {
+        Output(step, lines[i]);
+    }
+    EndStep(report.empty() ? 0 : 1);
     return report;
 }
 
@@ -111,25 +288,203 @@ void TRepairProcedure::ReadRestOfOutput(TRepairStep step) {
     }
 }
 
+// Runs one tool with the credentials in its environment (only the same user may read a
+// process's environment; anybody may read its arguments).
+int TRepairProcedure::RunTool(TRepairStep step, const std::string& commandLine,
+                              const std::string& password) {
+    BeginStep(step, commandLine);
+    const int exitStatus =
+        tools_.RunTool(commandLine, {{"ISC_USER", kUser}, {"ISC_PASSWORD", password}},
+                       [this, step](const std::string& line) { Output(step, line); });
+    EndStep(exitStatus);
+    return exitStatus;
+}
+
+void TRepairProcedure::KeepCopy(const std::string& fileName) {
+    const std::string copy = KeptCopyName(fileName, stamp_);
+    BeginStep(TRepairStep::KeepCopy);
+    tools_.CopyFileKeepingOriginal(fileName, copy);
+    report_.keptCopy = copy;
+    Output(TRepairStep::KeepCopy, copy);
+    EndStep(0);
+}
+
+// Counts what the database held before the repair. The kept copy must stay as it was, and an
+// attachment writes to the file it opens: the count reads a second, transient copy of it. Without
+// a kept copy it reads the database itself, before the first validation touches it.
+void TRepairProcedure::CountBefore(const std::string& fileName, const TCredentials& credentials) {
+    BeginStep(TRepairStep::Accounting);
+    std::string source = fileName;
+    if (!report_.keptCopy.empty()) {
+        const auto [stem, extension] = StemAndExtension(fileName);
+        source = stem + ".onarim-" + stamp_ + "-sayim" + extension;
+    }
+    int status = 0;
+    try {
+        if (source != fileName) {
+            tools_.CopyFileKeepingOriginal(report_.keptCopy, source);
+        }
+        report_.before = tools_.TakeCensus(source, credentials);
+    } catch (const Exception& error) {
+        report_.losses.uncounted = error.what();
+        Output(TRepairStep::Accounting, std::string("Sayılamadı: ") + error.what());
+        status = 1;
+    }
+    if (source != fileName) {
+        tools_.DeleteFile(source);
+    }
+    EndStep(status);
+}
+
+void TRepairProcedure::CountAfter(const std::string& fileName, const TCredentials& credentials) {
+    if (!report_.before) {
+        // Nothing to compare with (the loss is already "unknown"), but what gbak said it
+        // skipped is lost for certain.
+        report_.losses.tables = CompareCensus({}, {}, report_.skippedBlobs).tables;
+        return;
+    }
+    BeginStep(TRepairStep::Accounting);
+    int status = 0;
+    try {
+        report_.after = tools_.TakeCensus(fileName, credentials);
+        TLosses losses = CompareCensus(*report_.before, *report_.after, report_.skippedBlobs);
+        report_.losses.tables = std::move(losses.tables);
+    } catch (const Exception& error) {
+        report_.losses.uncounted = error.what();
+        Output(TRepairStep::Accounting, std::string("Sayılamadı: ") + error.what());
+        status = 1;
+    }
+    EndStep(status);
+}
+
+// Pre-flight of the file itself: nothing has been asked or changed yet.
+TRepairOutcome TRepairProcedure::CheckDatabaseFile(const std::string& fileName) {
+    const TDatabaseFileFacts facts = tools_.InspectDatabaseFile(fileName);
+    using Content = TDatabaseFileFacts::Content;
+    const std::string start = fileName + kCrLf;
+    const std::string notStarted = "Onarım başlatılmadı; ";
+    const auto refuse = [this](TRepairOutcome outcome, const std::string& text,
+                               const std::string& caption) {
+        Tell(text, caption);
+        return outcome;
+    };
+    switch (facts.content) {
+    case Content::Database: break;
+    case Content::Empty:
+        return refuse(TRepairOutcome::NotADatabase,
+                      start + "Veri Tabanı dosyası boş; onarılacak bir şey yok...", kInformation);
+    case Content::NotDatabase:
+        return refuse(TRepairOutcome::NotADatabase,
+                      start + "bir Firebird ya da InterBase veri tabanı dosyası değil...",
+                      kInformation);
+    case Content::Unreadable:
+        return refuse(TRepairOutcome::PreflightRefused,
+                      start + "Veri Tabanı dosyası okunamıyor. " + notStarted +
+                          "dosyanın okuma iznini kontrol ediniz.",
+                      kWarning);
+    }
+    if (facts.readOnlyFileSystem) {
+        return refuse(TRepairOutcome::PreflightRefused,
+                      start + "Veri Tabanı salt okunur bir dosya sisteminde. " + notStarted +
+                          "dosyayı yazılabilir bir yere kopyalayıp onu onarınız.",
+                      kWarning);
+    }
+    if (!facts.writable) {
+        return refuse(TRepairOutcome::PreflightRefused,
+                      start + "Veri Tabanı dosyasına yazılamıyor. " + notStarted +
+                          "dosyanın yazma iznini kontrol ediniz.",
+                      kWarning);
+    }
+    if (!facts.folderWritable) {
+        return refuse(TRepairOutcome::PreflightRefused,
+                      start + "Veri Tabanının bulunduğu klasöre dosya yazılamıyor. " + notStarted +
+                          "klasörün yazma iznini kontrol ediniz.",
+                      kWarning);
+    }
+    const std::uint64_t needed = RequiredFreeBytes(facts.size, options_.keepCopy);
+    if (facts.freeBytes < needed) {
+        return refuse(TRepairOutcome::PreflightRefused,
+                      "Onarım için diskte yeterli boş yer yok: yaklaşık " + Megabytes(needed) +
+                          " gerekiyor, " + Megabytes(facts.freeBytes) + " boş." + kCrLf +
+                          notStarted + "yer açıp tekrar deneyiniz.",
+                      kWarning);
+    }
+    return TRepairOutcome::Repaired; // no refusal
+}
+
+// Whether another attachment holds the database. A failure to find out (the database cannot
+// be attached for some other reason) removes the copy made for nothing before it goes on.
+bool TRepairProcedure::InUse(const std::string& fileName, const TCredentials& credentials) {
+    try {
+        return tools_.DatabaseInUse(fileName, credentials);
+    } catch (...) {
+        if (!report_.keptCopy.empty()) {
+            tools_.DeleteFile(report_.keptCopy);
+            report_.keptCopy.clear();
+        }
+        throw;
+    }
+}
+
 TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
-    details_.clear();
+    report_ = {};
+    reportPath_.clear();
+    report_.started = options_.clock();
+    stamp_ = Stamp(report_.started);
+
     if (fileNameBox_.Text().empty()) {
         Tell("Veri Tabanını belirtmelisiniz...", kInformation);
         return TRepairOutcome::NoDatabaseNamed;
     }
     const std::string fileName = fileNameBox_.FileName();
+    report_.database = fileName;
     if (!tools_.FileExists(fileName)) {
         Tell(fileName + kCrLf + "isimi veri Tabanı bulunamadı...", kInformation);
         return TRepairOutcome::DatabaseNotFound;
+    }
+    if (const TRepairOutcome refusal = CheckDatabaseFile(fileName);
+        refusal != TRepairOutcome::Repaired) {
+        return refusal;
     }
     const std::string password = operator_.ShowPasswordDialog();
     if (password.empty()) {
         return TRepairOutcome::Cancelled;
     }
-
+    // The copy comes first: looking for other attachments attaches, and an attachment rewrites
+    // the database's header page, so the copy would no longer be the file as it was.
+    if (options_.keepCopy) {
+        KeepCopy(fileName);
+    }
+    const TCredentials credentials{kUser, password};
+    if (InUse(fileName, credentials)) {
+        if (!report_.keptCopy.empty()) {
+            tools_.DeleteFile(report_.keptCopy);
+        }
+        Tell(fileName + kCrLf +
+                 "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; diğer kullanıcıların "
+                 "bağlantılarını kesip tekrar deneyiniz.",
+             kWarning);
+        return TRepairOutcome::PreflightRefused;
+    }
+    if (!options_.keepCopy) {
+        CountBefore(fileName, credentials);
+    }
     service_.SetActive(false);
     service_.Params().Clear();
-    const std::string report = Validate(TRepairStep::FirstValidation, "user_name=SYSDBA", "password=" + password, fileName);
+    std::string report;
+    try {
+        report = Validate(TRepairStep::FirstValidation, "user_name=SYSDBA", "password=" + password,
+                          fileName);
+    } catch (const EIBInterBaseError& error) {
+        if (report_.keptCopy.empty()) {
+            throw;
+        }
+        // The validation may have begun to mend: the copy stays, and the error names it.
+        throw EIBInterBaseError(error.SqlErrorCode(), error.StatusErrorCode(),
+                                error.Message() + kCrLf + "Özgün dosyanın kopyası: " +
+                                    report_.keptCopy,
+                                error.StatusCodes());
+    }
 
     // Read before the report is looked at, so a registry fault shows for a sound database too.
     std::string toolDir;
@@ -137,14 +492,23 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     case TServerKind::Firebird: toolDir = tools_.FirebirdToolDir(); break;
     case TServerKind::InterBase: toolDir = tools_.InterBaseToolDir(); break;
     }
-    const std::string quotedDatabase = Quoted(fileName);
-    const std::string backupPath = DirectoryPart(fileName) + kBackupFileName;
-    const std::string quotedBackup = Quoted(backupPath);
-
     if (report.empty()) {
+        // Nothing was changed: the copy has nothing to keep.
+        if (!report_.keptCopy.empty()) {
+            tools_.DeleteFile(report_.keptCopy);
+            report_.keptCopy.clear();
+        }
         Tell(fileName + " Veri Tabanında hata bulunamadı...", kInformation);
         return TRepairOutcome::Sound;
     }
+    return Repair(fileName, password, toolDir);
+}
+
+TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::string& password,
+                                        const std::string& toolDir) {
+    const std::string quotedDatabase = Quoted(fileName);
+    const std::string backupPath = DirectoryPart(fileName) + kBackupFileName;
+    const std::string quotedBackup = Quoted(backupPath);
     const std::string gfix = toolDir + std::string(kGfixPathSuffix);
     const std::string gbak = toolDir + std::string(kGbakPathSuffix);
     if (!RequireTool(gfix) || !RequireTool(gbak)) {
@@ -152,48 +516,73 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     }
     // The backup's name is fixed: never overwrite (and later delete) a file we did not write.
     if (tools_.FileExists(backupPath)) {
-        Tell("Onarım için kullanılacak " + backupPath + " dosyası zaten var." + kCrLf +
-                 "Bu dosyanın üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı "
-                 "taşıyıp tekrar deneyiniz.",
-             kWarning);
-        return TRepairOutcome::BackupFileExists;
+        return Finish(TRepairOutcome::BackupFileExists,
+                      "Onarım için kullanılacak " + backupPath + " dosyası zaten var." + kCrLf +
+                          "Bu dosyanın üzerine yazılmaması için onarım başlatılmadı; lütfen "
+                          "dosyayı taşıyıp tekrar deneyiniz.",
+                      kWarning);
+    }
+    const TCredentials credentials{kUser, password};
+    if (options_.keepCopy) {
+        CountBefore(fileName, credentials);
     }
 
-    const std::string credentials =
-        " -USER SYSDBA -PASSWORD " + QuoteCommandLineArgument(password) + " ";
+    TToolOutputReader toolOutput;
     operator_.SetCursor(TAppCursor::Busy);
-    RunTool(TRepairStep::FullValidation, gfix + " -V -FULL" + credentials + quotedDatabase);
-    const int backupExit = RunTool(TRepairStep::Backup,
-                                   gbak + " -B" + credentials + quotedDatabase + " " + quotedBackup);
+    RunTool(TRepairStep::FullValidation, gfix + " -V -FULL " + quotedDatabase, password);
+    for (const std::string& line : report_.steps.back().output) {
+        toolOutput.ValidationLine(line);
+    }
+    const int backupExit =
+        RunTool(TRepairStep::Backup, gbak + " -B -V " + quotedDatabase + " " + quotedBackup, password);
+    for (const std::string& line : report_.steps.back().output) {
+        toolOutput.BackupLine(line);
+    }
     if (backupExit != 0 || !tools_.FileExists(backupPath)) {
         tools_.DeleteFile(backupPath);
         operator_.SetCursor(TAppCursor::HandPoint);
-        Tell(std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası değiştirilmedi.") +
-                 kCrLf + kContactSupport,
-             kInformation);
-        return TRepairOutcome::BackupFailed;
+        KeepToolFindings(toolOutput.Summary());
+        return Finish(TRepairOutcome::BackupFailed,
+                      std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
+                                  "yedekten geri yüklenmedi.") +
+                          kCrLf + kContactSupport,
+                      kInformation);
     }
     const int restoreExit = RunTool(
-        TRepairStep::Restore, gbak + " -REP -O" + credentials + quotedBackup + " " + quotedDatabase);
+        TRepairStep::Restore, gbak + " -REP -O -V " + quotedBackup + " " + quotedDatabase, password);
+    for (const std::string& line : report_.steps.back().output) {
+        toolOutput.RestoreLine(line);
+    }
+    KeepToolFindings(toolOutput.Summary());
     if (restoreExit != 0) {
         operator_.SetCursor(TAppCursor::HandPoint);
-        Tell(std::string("Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:") + kCrLf +
-                 backupPath + kCrLf + kContactSupport,
-             kInformation);
-        return TRepairOutcome::RestoreFailed;
+        return Finish(TRepairOutcome::RestoreFailed,
+                      std::string("Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:") +
+                          kCrLf + backupPath + kCrLf + kContactSupport,
+                      kInformation);
     }
     tools_.DeleteFile(backupPath);
     operator_.SetCursor(TAppCursor::HandPoint);
 
-    const std::string secondReport =
-        Validate(TRepairStep::SecondValidation, "USER_NAME=SYSDBA", "PASSWORD=" + password, fileName);
-    if (secondReport.empty()) {
-        Tell("Veri Tabanı düzeltme işlemi tamamlandı...", kInformation);
-        return TRepairOutcome::Repaired;
+    const std::string secondReport = Validate(TRepairStep::SecondValidation, "USER_NAME=SYSDBA",
+                                              "PASSWORD=" + password, fileName);
+    CountAfter(fileName, credentials);
+    if (!secondReport.empty()) {
+        std::string text = std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf +
+                           kContactSupport;
+        if (report_.losses.Any()) {
+            text += kCrLf + LossLines(report_.losses);
+        }
+        return Finish(TRepairOutcome::NotRepaired, text, kInformation);
     }
-    Tell(std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf + kContactSupport,
-         kInformation);
-    return TRepairOutcome::NotRepaired;
+    if (report_.losses.Any()) {
+        return Finish(TRepairOutcome::RepairedWithLosses,
+                      std::string("Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...") +
+                          kCrLf + LossLines(report_.losses),
+                      kWarning);
+    }
+    return Finish(TRepairOutcome::Repaired, "Veri Tabanı düzeltme işlemi tamamlandı...",
+                  kInformation);
 }
 
 } // namespace onarim

@@ -1,12 +1,35 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "recovery/DatabaseCensus.h"
 
 namespace onarim {
 
+// Variables added to (or replacing those of) a tool's environment.
+using TToolEnvironment = std::vector<std::pair<std::string, std::string>>;
+// Receives one line of a tool's output, without its line end.
+using TLineSink = std::function<void(const std::string& line)>;
+
+// What the pre-flight needs to know of the database file and its folder.
+struct TDatabaseFileFacts {
+    enum class Content { Database, Empty, NotDatabase, Unreadable };
+    Content content = Content::Unreadable;
+    std::uint64_t size = 0;
+    bool writable = false;          // the file may be opened for writing
+    bool folderWritable = false;    // files may be made beside it
+    bool readOnlyFileSystem = false;
+    std::uint64_t freeBytes = 0;    // free space on its file system, for this user
+};
+
 // The database server's side of a repair that lies outside the service interface: where its
-// tools are, running them, and the files beside the database. Behind an interface so that
-// tests can script it and the command line can let the tools' output through.
+// tools are, running them, the database file and the files beside it, and reading the
+// database through the client library. Behind an interface so that tests can script it and
+// the command line can let the tools' output through.
 class IServerTools {
 public:
     virtual ~IServerTools() = default;
@@ -20,10 +43,36 @@ public:
     // code, or -1 when it cannot be started. Show state 0 hides the tool's output.
     virtual int ExecuteAndWait(const std::string& commandLine, int showState) = 0;
 
+    // Runs a command line with `environment` added to this process's environment, hands each
+    // line of the tool's standard output and error to `onLine` as it comes, and returns its
+    // exit status, or -1 when it cannot be started.
+    virtual int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
+                        const TLineSink& onLine) = 0;
+
     // True only for an existing file that is not a directory.
     virtual bool FileExists(const std::string& path) = 0;
     // Deletes a file; false when it could not be deleted.
     virtual bool DeleteFile(const std::string& path) = 0;
+
+    // What the pre-flight checks. Never raises: what cannot be found out is reported as the
+    // worse case.
+    virtual TDatabaseFileFacts InspectDatabaseFile(const std::string& path) = 0;
+    // Copies `source` byte for byte to `target`, which must not exist: written under a
+    // temporary name, flushed, then renamed, with the source's owner and mode. Raises with the
+    // system's reason; nothing is left behind then.
+    virtual void CopyFileKeepingOriginal(const std::string& source, const std::string& target) = 0;
+    // Writes a new text file (the report). Raises with the system's reason.
+    virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+
+    // The program that runs each validation in a process of its own (onarim-validate); empty:
+    // the service component validates in this process.
+    virtual std::string ValidatorProgram() { return {}; }
+
+    // Rows and blob values of the database, read only. Raises only when the database cannot
+    // be attached at all.
+    virtual TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) = 0;
+    // True when another attachment holds the database.
+    virtual bool DatabaseInUse(const std::string& path, const TCredentials& credentials) = 0;
 };
 
 } // namespace onarim

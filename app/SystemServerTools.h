@@ -7,9 +7,9 @@
 
 namespace onarim {
 
-// The server's tools as this machine has them: the registry lookups, the process runner and
-// the file system. A show state given here replaces the one each run asks for (the command
-// line lets the tools' output through when asked to be verbose).
+// The server's tools as this machine has them: the registry lookups, the process runner, the
+// file system and the client library. A show state given here replaces the one each
+// ExecuteAndWait asks for.
 class TSystemServerTools : public IServerTools {
 public:
     explicit TSystemServerTools(std::optional<std::uint16_t> showStateOverride = std::nullopt)
@@ -18,8 +18,17 @@ public:
     std::string FirebirdToolDir() override;
     std::string InterBaseToolDir() override;
     int ExecuteAndWait(const std::string& commandLine, int showState) override;
+    int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
+                const TLineSink& onLine) override;
     bool FileExists(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
+    TDatabaseFileFacts InspectDatabaseFile(const std::string& path) override;
+    void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override;
+    void WriteTextFile(const std::string& path, const std::string& text) override;
+    // onarim-validate beside the program (see ValidatorPath).
+    std::string ValidatorProgram() override;
+    TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;
+    bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
 
 private:
     std::optional<std::uint16_t> showStateOverride_;

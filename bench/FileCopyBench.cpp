@@ -74,9 +74,15 @@ void CpAndFlush(const Source& source) {
     onarim::SpawnAndWait({"sync", source.copy}, onarim::ChildOutput::Inherited);
 }
 
-void BM_CopyToNewFile(benchmark::State& state) { Run(state, CopyToNewFileOnce); }
-void BM_Cp(benchmark::State& state) { Run(state, Cp); }
-void BM_CpAndFlush(benchmark::State& state) { Run(state, CpAndFlush); }
+void BM_CopyToNewFile(benchmark::State& state) {
+    Run(state, CopyToNewFileOnce);
+}
+void BM_Cp(benchmark::State& state) {
+    Run(state, Cp);
+}
+void BM_CpAndFlush(benchmark::State& state) {
+    Run(state, CpAndFlush);
+}
 
 BENCHMARK(BM_CopyToNewFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();

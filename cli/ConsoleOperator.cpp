@@ -107,7 +107,11 @@ void TConsoleOperator::StepEnded(TRepairStep step, int exitStatus,
 }
 
 void TConsoleOperator::OutputLine(TRepairStep step, const std::string& line) {
-    if (!verbose_ || (step != TRepairStep::FirstValidation && step != TRepairStep::SecondValidation)) {
+    if (!verbose_) {
+        return;
+    }
+    if (step != TRepairStep::FirstValidation && step != TRepairStep::SecondValidation) {
+        PrintLines(line);
         return;
     }
     if (awaitingReport_) {

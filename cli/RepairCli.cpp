@@ -22,14 +22,18 @@ constexpr int kExitDone = 0;
 constexpr int kExitNotDone = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitError = 3;
+constexpr int kExitLosses = 4;
 
 int ExitStatusFor(TRepairOutcome outcome) {
     switch (outcome) {
     case TRepairOutcome::Sound:
     case TRepairOutcome::Repaired: return kExitDone;
+    case TRepairOutcome::RepairedWithLosses: return kExitLosses;
     case TRepairOutcome::NoDatabaseNamed:
     case TRepairOutcome::DatabaseNotFound:
+    case TRepairOutcome::NotADatabase:
     case TRepairOutcome::Cancelled: return kExitUsage;
+    case TRepairOutcome::PreflightRefused:
     case TRepairOutcome::ToolMissing:
     case TRepairOutcome::BackupFileExists:
     case TRepairOutcome::BackupFailed:
@@ -47,12 +51,19 @@ int Repair(const RepairCommandLine& command) {
     service.SetGlobalAction(TTransactionGlobalAction::CommitGlobal);
     service.Params().Assign({"user_name=SYSDBA", "password=1"});
 
-    TConsoleOperator console(stdin, stdout, command.verbose);
+    // With --json the messages stay off standard output, which carries the report alone.
+    std::FILE* messages = command.json ? stderr : stdout;
+    TConsoleOperator console(stdin, messages, command.verbose && !command.json);
     TFixedFileNameBox fileName(command.database);
-    TSystemServerTools tools(command.verbose ? std::optional<std::uint16_t>(SW_SHOWNORMAL) : std::nullopt);
-    const TRepairOutcome outcome = TRepairProcedure(service, console, fileName, tools)
-                                       .Run(command.interBase ? TServerKind::InterBase
-                                                              : TServerKind::Firebird);
+    TSystemServerTools tools;
+    TRepairOptions options;
+    options.keepCopy = !command.noCopy;
+    TRepairProcedure procedure(service, console, fileName, tools, options);
+    const TRepairOutcome outcome =
+        procedure.Run(command.interBase ? TServerKind::InterBase : TServerKind::Firebird);
+    if (command.json) {
+        std::fputs(ReportToJson(procedure.Report()).c_str(), stdout);
+    }
     return ExitStatusFor(outcome);
 }
 
@@ -83,6 +94,7 @@ int Main(int argc, char** argv) {
     }
     // The service component is gone by now; the hook and then the library go last.
     ShutdownMonitorHook();
+    ShutdownClientEngine();
     FreeClientLibrary();
     return status;
 }

@@ -9,6 +9,8 @@ namespace onarim {
 struct RepairCommandLine {
     bool interBase = false;
     bool verbose = false;
+    bool noCopy = false; // --no-copy: keep no copy of the original
+    bool json = false;   // --json: the report on standard output instead of the text lines
     bool help = false;
     bool version = false;
     std::string database;
@@ -16,7 +18,7 @@ struct RepairCommandLine {
     std::string usageError;
 };
 
-// Reads `onarim-cli [--interbase] [--verbose] DATABASE` in the manner of GNU tools: options may
+// Reads `onarim-cli [--interbase] [--verbose] [--no-copy] [--json] DATABASE` in the manner of GNU tools: options may
 // come before or after the database, "--" ends the options, unknown options and a missing or
 // second database are usage errors.
 RepairCommandLine ParseRepairCommandLine(const std::vector<std::string>& arguments);

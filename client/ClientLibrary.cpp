@@ -78,7 +78,7 @@ void* ResolveOptional(const char* exportName) { return ResolveSymbol(libraryHand
 void LoadClientLibrary() {
     std::lock_guard lock(loadLock);
     if (libraryHandle != nullptr) {
-        FreeClientLibrary();
+        return; // a working library is never given up for one that may not load
     }
     libraryHandle = LoadDynamicLibrary(ClientLibraryFileName());
     if (libraryHandle == nullptr) {
@@ -119,6 +119,16 @@ void FreeClientLibrary() {
     table = ClientEntryPointTable{};
     FreeDynamicLibrary(libraryHandle);
     libraryHandle = nullptr;
+}
+
+void ShutdownClientEngine() {
+    // fb_shutdown(timeout in milliseconds, reason); fb_shutrsn_app_stopped is -3.
+    using Shutdown = int (*)(unsigned int, int);
+    constexpr unsigned int kTimeoutMilliseconds = 10000;
+    constexpr int kApplicationStopped = -3;
+    if (const auto shutdown = reinterpret_cast<Shutdown>(ResolveOptional("fb_shutdown"))) {
+        shutdown(kTimeoutMilliseconds, kApplicationStopped);
+    }
 }
 
 bool IsClientLibraryLoaded() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "client/ClientEntryPoints.h"
 #include "client/IBErrors.h"
@@ -17,6 +18,21 @@ std::mutex optionsLock;
 DatabaseErrorOptions options;
 
 inline constexpr std::int32_t kNoPermissionSqlCode = -551;
+
+// The error codes (isc_arg_gds items) of a status vector, stepping over the arguments between
+// them; never past the vector's end.
+std::vector<std::int32_t> ErrorCodes(const ISC_STATUS* vector) {
+    std::vector<std::int32_t> codes;
+    int i = 0;
+    while (i + 1 < kStatusVectorLength && vector[i] != isc_arg_end) {
+        const ISC_STATUS kind = vector[i];
+        if (kind == isc_arg_gds) {
+            codes.push_back(static_cast<std::int32_t>(vector[i + 1]));
+        }
+        i += kind == isc_arg_cstring ? 3 : 2;
+    }
+    return codes;
+}
 
 } // namespace
 
@@ -63,10 +79,11 @@ void RaiseDatabaseError() {
     if (!message.empty() && message.back() == '.') {
         message.pop_back();
     }
+    std::vector<std::int32_t> codes = ErrorCodes(statusVector);
     if (sqlCode == kNoPermissionSqlCode) {
-        throw EIBInterBaseRoleError(sqlCode, statusErrorCode, message);
+        throw EIBInterBaseRoleError(sqlCode, statusErrorCode, message, std::move(codes));
     }
-    throw EIBInterBaseError(sqlCode, statusErrorCode, message);
+    throw EIBInterBaseError(sqlCode, statusErrorCode, message, std::move(codes));
 }
 
 } // namespace onarim

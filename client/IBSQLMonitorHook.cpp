@@ -1,5 +1,6 @@
 #include "client/IBSQLMonitorHook.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "client/IBErrors.h"
@@ -228,7 +229,9 @@ int TIBSQLMonitorHook::QueryMonitorCount() const {
     if (!sharedObjectsCreated_.load(std::memory_order_acquire)) {
         return 0;
     }
-    return sharedObjects_->MonitorCount().load();
+    // The block is writable by every user: report no more than can be real.
+    return std::clamp<std::int32_t>(sharedObjects_->MonitorCount().load(), 0,
+                                    MonitorBlock::MaxPlausibleCount);
 }
 
 void TIBSQLMonitorHook::AssignTraceFlags(TTraceFlags flags) {

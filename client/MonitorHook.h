@@ -49,7 +49,8 @@ public:
     virtual void TraceMisc(const std::string& text) = 0;
 
     virtual TTraceFlags QueryTraceFlags() const = 0;
-    // Monitors registered in all processes (0 while this hook has no shared objects).
+    // Monitors registered in all processes (0 while this hook has no shared objects), as the
+    // shared block counts them, read as 0 to MonitorBlock::MaxPlausibleCount.
     virtual int QueryMonitorCount() const = 0;
     virtual void AssignTraceFlags(TTraceFlags flags) = 0;
     virtual bool QueryEnabled() const = 0;

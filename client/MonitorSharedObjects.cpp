@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "client/ClientError.h"
+#include "platform/DayCount.h"
 #include "platform/SystemError.h"
 
 namespace onarim {
@@ -87,8 +88,26 @@ TTraceObject TMonitorSharedObjects::LoadChunk() const {
     chunk.kind = kind >= 0 && kind <= static_cast<std::int32_t>(TTraceFlag::tfMisc)
                      ? static_cast<TTraceFlag>(kind)
                      : TTraceFlag::tfMisc;
-    chunk.timeStamp = Load<double>(At(MonitorBlock::TimeStampOffset));
+    chunk.timeStamp = ClampDayCount(Load<double>(At(MonitorBlock::TimeStampOffset)));
     return chunk;
+}
+
+bool TMonitorSharedObjects::DiscardImplausibleCounts() {
+    bool discarded = false;
+    std::int32_t readers = ReaderCount().load();
+    if (readers > MonitorBlock::MaxPlausibleCount) {
+        discarded = ReaderCount().compare_exchange_strong(readers, 0);
+    }
+    std::int32_t monitors = MonitorCount().load();
+    if (monitors > MonitorBlock::MaxPlausibleCount) {
+        // The readers inside the barrier now are the monitors known to be alive; at least one
+        // is assumed, so that a live monitor keeps receiving: one too many costs the writer
+        // one more time-out.
+        const std::int32_t alive =
+            std::clamp<std::int32_t>(ReaderCount().load(), 1, MonitorBlock::MaxPlausibleCount);
+        discarded = MonitorCount().compare_exchange_strong(monitors, alive) || discarded;
+    }
+    return discarded;
 }
 
 std::optional<std::int32_t> DecrementIfPositive(Counter counter) {

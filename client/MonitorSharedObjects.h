@@ -35,6 +35,8 @@ inline constexpr std::size_t TimeStampOffset = 1004;    // float64 day count
 inline constexpr std::size_t KindOffset = 1012;         // int32 TTraceFlag ordinal
 inline constexpr std::size_t ReaderCountOffset = 1016;  // int32: readers inside the current read
 inline constexpr std::size_t MonitorCountOffset = 1020; // int32: registered monitor readers
+// More monitor reader threads than any machine runs: a count above it is garbage.
+inline constexpr std::int32_t MaxPlausibleCount = 64;
 } // namespace MonitorBlock
 
 // This process's view of the trace monitor's shared objects: the write lock, the shared block
@@ -55,14 +57,22 @@ public:
     TNamedEvent& ReadEvent() { return readEvent_; }
     TNamedEvent& ReadFinishedEvent() { return readFinishedEvent_; }
 
-    // Changed only atomically, by every process.
+    // Changed only atomically, by every process. The block is writable by every user, so
+    // either may hold any value; see DiscardImplausibleCounts.
     Counter MonitorCount() const;
     Counter ReaderCount() const;
+
+    // Replaces a reader count above MaxPlausibleCount by 0, then a monitor count above it by
+    // the reader count (at least 1), each only if it did not change meanwhile. Returns whether
+    // it replaced a count. Counting such a value down one handshake time-out at a time would
+    // take years.
+    bool DiscardImplausibleCounts();
 
     // Stores one chunk (at most ChunkCapacity bytes) with its message's kind and time stamp.
     void StoreChunk(std::string_view chunk, TTraceFlag kind, double timeStamp);
     // The chunk in the block. A length outside 0..1000 (the block is writable by anyone) is
-    // taken as the nearest bound, and a kind outside TTraceFlag as tfMisc.
+    // taken as the nearest bound, a kind outside TTraceFlag as tfMisc, and the time stamp as
+    // ClampDayCount makes it.
     TTraceObject LoadChunk() const;
 
 private:

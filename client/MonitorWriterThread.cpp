@@ -107,7 +107,10 @@ void TWriterThread::EndOfWrite() {
     TMonitorSharedObjects& s = shared_;
     // Every registered reader is waiting for the chunk.
     while (!s.ReadEvent().Wait(kHandshakeTimeout)) {
-        DecrementIfPositive(s.MonitorCount());
+        // A garbage count is replaced, not counted down: that would hold the writer for ever.
+        if (!s.DiscardImplausibleCounts()) {
+            DecrementIfPositive(s.MonitorCount());
+        }
         const std::int32_t monitors = s.MonitorCount().load();
         if (monitors <= 0 || s.ReaderCount().load() >= monitors) {
             s.ReadEvent().Set();
@@ -118,6 +121,7 @@ void TWriterThread::EndOfWrite() {
     s.WriteEvent().Set(); // all readers pass
     // The last reader has finished.
     while (!s.ReadFinishedEvent().Wait(kHandshakeTimeout)) {
+        s.DiscardImplausibleCounts();
         const std::optional<std::int32_t> readers = DecrementIfPositive(s.ReaderCount());
         if (!readers || *readers == 0) {
             // What the last reader would have done on leaving the read.

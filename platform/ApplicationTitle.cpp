@@ -12,15 +12,6 @@ namespace onarim {
 
 namespace {
 
-std::string ExecutablePath() {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    if (length > 0 && static_cast<std::size_t>(length) < sizeof path) {
-        return std::string(path, static_cast<std::size_t>(length));
-    }
-    return program_invocation_name != nullptr ? program_invocation_name : "";
-}
-
 // Lower-cases UTF-8 text in the C.UTF-8 locale, whatever locale the program has chosen. Bytes
 // that are not valid UTF-8 are kept as they are; without that locale only ASCII is changed.
 std::string LowerCase(std::string_view text) {
@@ -60,6 +51,15 @@ std::size_t FirstCharacterLength(std::string_view text) {
 }
 
 } // namespace
+
+std::string ExecutablePath() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof path) {
+        return std::string(path, static_cast<std::size_t>(length));
+    }
+    return program_invocation_name != nullptr ? program_invocation_name : "";
+}
 
 std::string ApplicationTitleFromPath(std::string_view path) {
     const std::size_t slash = path.rfind('/');

@@ -13,6 +13,10 @@ namespace onarim {
 // of error boxes.
 const std::string& ApplicationTitle();
 
+// The running program's executable file (/proc/self/exe), or the name the program was started
+// under when that cannot be read.
+std::string ExecutablePath();
+
 // The title for the executable `path` (UTF-8; characters outside ASCII are lower-cased too).
 std::string ApplicationTitleFromPath(std::string_view path);
 

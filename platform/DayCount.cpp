@@ -1,5 +1,6 @@
 #include "platform/DayCount.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,9 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr long long kMillisecondsPerDay = 86400000;
 // 1 January 1970 counted from 30 December 1899.
 constexpr double kUnixEpochDays = 25569.0;
+// 1 January of the year 1, and the last millisecond of 31 December 9999.
+constexpr double kFirstDay = -693593.0;
+constexpr double kLastInstant = 2958466.0 - 1.0 / kMillisecondsPerDay;
 
 } // namespace
 
@@ -29,9 +33,15 @@ double DayCountNow() {
     return DayCountFromUnixTime(seconds, local.tm_gmtoff);
 }
 
+double ClampDayCount(double days) {
+    return std::isnan(days) ? 0.0 : std::clamp(days, kFirstDay, kLastInstant);
+}
+
 std::string FormatDayCount(double days) {
     using namespace std::chrono;
-    const auto milliseconds = static_cast<long long>(std::llround(days * kMillisecondsPerDay));
+    // Clamped first: the millisecond arithmetic below would overflow on far-out values.
+    const auto milliseconds =
+        static_cast<long long>(std::llround(ClampDayCount(days) * kMillisecondsPerDay));
     const long long whole =
         milliseconds / kMillisecondsPerDay - (milliseconds % kMillisecondsPerDay < 0 ? 1 : 0);
     const long long ofDay = milliseconds - whole * kMillisecondsPerDay;

@@ -14,7 +14,11 @@ double DayCountNow();
 // `utcOffsetSeconds` ahead of UTC.
 double DayCountFromUnixTime(double unixSeconds, long utcOffsetSeconds);
 
-// "yyyy-mm-dd hh:mm:ss.zzz", rounded to the millisecond.
+// `days` within the years 1 to 9999: a value beyond is taken as the nearer bound, NaN as 0.
+// Day counts that come from elsewhere (another process) may be anything.
+double ClampDayCount(double days);
+
+// "yyyy-mm-dd hh:mm:ss.zzz", rounded to the millisecond, of ClampDayCount(days).
 std::string FormatDayCount(double days);
 
 } // namespace onarim

@@ -25,6 +25,11 @@ LibraryHandle LoadDynamicLibrary(const std::string& name) {
 }
 
 void* ResolveSymbol(LibraryHandle library, const char* name) {
+    if (library == nullptr) {
+        // dlsym reads a null handle as RTLD_DEFAULT and would find the name anywhere.
+        SetLastSystemError(ENOENT, std::string(name) + ": no library is loaded");
+        return nullptr;
+    }
     dlerror(); // clear a stale message so that a null result is told apart from a null symbol
     void* address = dlsym(library, name);
     if (address == nullptr) {

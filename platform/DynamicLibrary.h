@@ -13,7 +13,8 @@ using LibraryHandle = void*;
 LibraryHandle LoadDynamicLibrary(const std::string& name);
 
 // Address of an exported symbol, or nullptr when the library does not export it; then the
-// loader's message is recorded as the last system error (code ENOENT).
+// loader's message is recorded as the last system error (code ENOENT). A nullptr handle is no
+// library: nothing is found in it (the loader alone would search every object of the process).
 void* ResolveSymbol(LibraryHandle library, const char* name);
 
 // Releases a library loaded by LoadDynamicLibrary. A nullptr handle is ignored.

@@ -87,8 +87,8 @@ ssize_t CopySome(CopyWay way, int in, int out, std::vector<char>& buffer) {
     buffer.resize(1 << 20);
     const ssize_t count = read(in, buffer.data(), buffer.size());
     for (ssize_t written = 0; written < count;) {
-        const ssize_t step = write(out, buffer.data() + written,
-                                   static_cast<std::size_t>(count - written));
+        const ssize_t step =
+            write(out, buffer.data() + written, static_cast<std::size_t>(count - written));
         if (step < 0) {
             return -1;
         }
@@ -100,8 +100,8 @@ ssize_t CopySome(CopyWay way, int in, int out, std::vector<char>& buffer) {
 // A kernel copy does not tell which side failed: running out of room or over a limit is the
 // target's, anything else (a read error of a damaged disk, above all) is named as the source's.
 [[noreturn]] void RaiseCopyError(int error, const OpenFile& source, const OpenFile& target) {
-    const bool targetSide = error == ENOSPC || error == EDQUOT || error == EFBIG ||
-                            error == EROFS || error == EPERM;
+    const bool targetSide =
+        error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS || error == EPERM;
     throw EFileError(targetSide ? target.Path() : source.Path(), error);
 }
 

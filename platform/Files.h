@@ -41,8 +41,8 @@ std::uint64_t FreeBytes(const std::string& directory);
 // with the system's reason (ENOENT, EACCES, EROFS and so on; ENOTDIR or EISDIR for the wrong
 // kind of entry; EINVAL for a device, pipe or socket). Permission is checked for this
 // process's effective user, the one that will open the file.
-void RequireRegularFile(const std::string& path);         // a regular file (links followed)
-void RequireReadWriteFile(const std::string& path);       // a regular file, readable and writable
-void RequireWritableDirectory(const std::string& path);   // a directory where files can be made
+void RequireRegularFile(const std::string& path);       // a regular file (links followed)
+void RequireReadWriteFile(const std::string& path);     // a regular file, readable and writable
+void RequireWritableDirectory(const std::string& path); // a directory where files can be made
 
 } // namespace onarim

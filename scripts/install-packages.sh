@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Onarım needs: "run" for building and running the program,
-# "test" for that plus the test tools and a Firebird server. Installs nothing when everything
+# "test" for that plus the test tools and a Firebird server, "screenshot" for running the
+# window on a virtual display and photographing it. Installs nothing when everything
 # is already there, so it is safe to run again.
 set -euo pipefail
 
 run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev
+    qt6-base-dev qt6-translations-l10n nlohmann-json3-dev
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
 )
 test_packages=(
@@ -16,10 +17,16 @@ test_packages=(
     clang libclang-rt-14-dev
 )
 
+screenshot_packages=(
+    "${run_packages[@]}"
+    xvfb xdotool imagemagick
+)
+
 case "${1:-run}" in
     run) packages=("${run_packages[@]}") ;;
     test) packages=("${test_packages[@]}") ;;
-    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+    screenshot) packages=("${screenshot_packages[@]}") ;;
+    *) echo "usage: $0 [run|test|screenshot]" >&2; exit 2 ;;
 esac
 
 missing=()

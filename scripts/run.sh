@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Onarım and runs onarim-cli with the given arguments (a database path, and options such
-# as --verbose). Given none, makes a damaged sample database first and repairs that, so that a
-# newcomer sees a real repair. Installs what it needs first.
+# Builds Onarım and runs it with the given arguments. With a display ($DISPLAY or
+# $WAYLAND_DISPLAY set) it opens the window, onarim, with the database given as its only
+# argument; without one it runs onarim-cli with the arguments (a database path, and options such
+# as --verbose). Given no arguments, it first makes a damaged sample database and hands that
+# over, so that a newcomer sees a real repair. Installs what it needs first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -11,8 +13,17 @@ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DONARIM_BUILD_TESTS=OFF -DONARIM_BUILD_BENCHMARKS=OFF
 cmake --build "$root/build" -j "$(nproc)"
 
+window="$root/build/app/onarim"
 cli="$root/build/cli/onarim-cli"
+have_display=
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    have_display=yes
+fi
+
 if [ $# -gt 0 ]; then
+    if [ -n "$have_display" ]; then
+        exec "$window" "$@"
+    fi
     exec "$cli" "$@"
 fi
 
@@ -24,6 +35,11 @@ echo
 echo "No database given: making a damaged sample database to repair."
 "$root/build/tests/sample/onarim-damaged-sample" "$sample"
 echo
+if [ -n "$have_display" ]; then
+    echo "Opening the window with it: press \"Onar\" and give any SYSDBA password (the local"
+    echo "engine takes any)."
+    exec "$window" "$sample"
+fi
 echo "Repairing it: onarim-cli --verbose \"$sample\""
 echo "(The local engine takes any SYSDBA password; \"masterkey\" is given on standard input.)"
 echo

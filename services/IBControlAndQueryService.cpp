@@ -96,8 +96,14 @@ void TIBControlAndQueryService::QueryService() {
         static_cast<unsigned short>(queryItemLength_), queryItemBuffer_.data(),
         static_cast<unsigned short>(replyBuffer_.size()), replyBuffer_.data());
     if (ClientCallFailed(result)) {
-        ForgetServiceHandle();
-        RaiseDatabaseError();
+        // The status vector's texts may live in the service's own memory: the error is made
+        // from them before the detach frees it.
+        try {
+            RaiseDatabaseError();
+        } catch (...) {
+            AbandonAttachment();
+            throw;
+        }
     }
     if (auto hook = GetMonitorHook()) {
         hook->TraceServiceQuery(*this);

@@ -16,7 +16,7 @@ public:
     // server once the output has ended. Raises EIBClientError 93 when no action was started
     // through this component, 95 for a reply it cannot read (wrong first byte, a line that
     // would run past the reply buffer, a terminator other than end or truncated); a failed
-    // query forgets the attachment and raises the server's error.
+    // query detaches (AbandonAttachment) and raises the server's error.
     std::string ReadOutputLine();
 
     // True once a reply ended with isc_info_end; false again at every action start.

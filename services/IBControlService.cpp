@@ -78,8 +78,14 @@ void TIBControlService::SendStartRequest() {
         ThreadStatusVector(), ServiceHandleAddress(), nullptr,
         static_cast<unsigned short>(startBufferLength_), startBuffer_.data());
     if (ClientCallFailed(result)) {
-        ForgetServiceHandle();
-        RaiseDatabaseError();
+        // The status vector's texts may live in the service's own memory: the error is made
+        // from them before the detach frees it.
+        try {
+            RaiseDatabaseError();
+        } catch (...) {
+            AbandonAttachment();
+            throw;
+        }
     }
     if (auto hook = GetMonitorHook()) {
         hook->TraceServiceStart(*this);

@@ -14,8 +14,8 @@ public:
     using TIBCustomService::TIBCustomService;
 
     // Builds the start request (BuildStartRequest) and sends it. Raises EIBClientError 90 when
-    // detached, 94 when there is nothing to send; a failed start forgets the attachment and
-    // raises the server's error. The request is empty afterwards in every case.
+    // detached, 94 when there is nothing to send; a failed start detaches (AbandonAttachment)
+    // and raises the server's error. The request is empty afterwards in every case.
     virtual void ServiceStart();
 
     const std::string& StartRequest() const noexcept { return startRequest_; }

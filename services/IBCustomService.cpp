@@ -40,16 +40,35 @@ TIBCustomService::~TIBCustomService() {
 // through what is still there, and never let an error leave a destructor.
 void TIBCustomService::DetachQuietly() noexcept {
     try {
-        if (IsClientLibraryLoaded()) {
-            ClientEntryPoints().isc_service_detach(ThreadStatusVector(), &serviceHandle_);
-        }
+        const bool detached =
+            IsClientLibraryLoaded() &&
+            !ClientCallFailed(
+                ClientEntryPoints().isc_service_detach(ThreadStatusVector(), &serviceHandle_));
         serviceHandle_ = 0;
+        if (!detached) {
+            return; // only a detach that happened is announced
+        }
         if (auto hook = GetMonitorHook()) {
             hook->TraceServiceDetach(*this);
         }
     } catch (...) {
         serviceHandle_ = 0;
     }
+}
+
+// A service handle that is merely forgotten stays open in the client library until the
+// program ends; the desktop program runs many repairs, and each failed validation start would
+// leave one behind.
+void TIBCustomService::AbandonAttachment() noexcept {
+    if (serviceHandle_ != 0 && IsClientLibraryLoaded()) {
+        ISC_STATUS ownStatus[kStatusVectorLength] = {};
+        try {
+            ClientEntryPoints().isc_service_detach(ownStatus, &serviceHandle_);
+        } catch (...) {
+            // An older client's fallback raises; there is nothing to detach then.
+        }
+    }
+    serviceHandle_ = 0;
 }
 
 void TIBCustomService::SetActive(bool value) {

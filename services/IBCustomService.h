@@ -77,8 +77,10 @@ public:
     std::string ServiceManagerName() const;
 
 protected:
-    // Forgets the attachment after a failed service call (the library is not asked to detach).
-    void ForgetServiceHandle() noexcept { serviceHandle_ = 0; }
+    // Ends the attachment after a failed service call: asks the library to detach (its answer
+    // goes to a status vector of its own, so the calling thread's still holds the failed call's
+    // error for raising) and forgets the handle. Raises nothing.
+    void AbandonAttachment() noexcept;
     isc_svc_handle* ServiceHandleAddress() noexcept { return &serviceHandle_; }
 
 private:

@@ -148,6 +148,44 @@ TEST_F(ClientLibraryTest, OlderClientGetsFallbacksThatNameTheirEntryPoint) {
     }
 }
 
+// With no client library loaded a lookup must not reach into the rest of the process, where
+// the C library, for one, exports plenty.
+TEST_F(ClientLibraryTest, LookupsWithNoLibraryLoadedFindNothing) {
+    for (const char* name : {"printf", "strlen", "dlopen", "isc_service_attach"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ResolveOptional(name), nullptr);
+        try {
+            ResolveRequired(name);
+            ADD_FAILURE() << "a required lookup must fail";
+        } catch (const EOSError& error) {
+            EXPECT_EQ(error.ErrorCode(), 2);
+            EXPECT_NE(error.Message().find(name), std::string::npos) << error.Message();
+        }
+    }
+}
+
+// A second load with a working library in place keeps it, whatever the file named now would do.
+TEST_F(ClientLibraryTest, SecondLoadLeavesTheLoadedLibraryInPlace) {
+    const struct {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        {"a file that does not exist", "/nonexistent/libfbclient.so.2"},
+        {"a library lacking a required export", FakeClientPath("no_blob_get")},
+        {"another library that would load", FakeClientPath("no_rollback_retaining")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        UseFakeClient("complete");
+        setenv("ONARIM_CLIENT_LIBRARY", c.file.c_str(), 1);
+        EXPECT_NO_THROW(LoadClientLibrary());
+        EXPECT_TRUE(IsClientLibraryLoaded());
+        for (const auto& [name, address] : Slots()) {
+            EXPECT_EQ(address, ExportOf("complete", name.c_str())) << name;
+        }
+    }
+}
+
 TEST_F(ClientLibraryTest, FreeEmptiesTheTableAndAllowsALaterLoad) {
     UseFakeClient("complete");
     FreeClientLibrary();

@@ -85,5 +85,40 @@ TEST_F(DatabaseErrorTest, LongServerLineIsTakenWhole) {
     }
 }
 
+// The codes tell apart failures that share the primary code, so the arguments between them
+// (one word, or two for a counted string) must be stepped over, and a vector filled to its
+// last word must not be read past.
+TEST_F(DatabaseErrorTest, CarriesEveryErrorCodeOfTheStatusVector) {
+    static const char text[] = "lock";
+    const auto string = reinterpret_cast<ISC_STATUS>(text);
+    struct Case {
+        const char* name;
+        std::vector<ISC_STATUS> vector;
+        std::vector<std::int32_t> codes;
+    } cases[] = {
+        {"strings between codes",
+         {isc_arg_gds, 335544344, isc_arg_string, string, isc_arg_string, string, isc_arg_gds,
+          335545107, isc_arg_end},
+         {335544344, 335545107}},
+        {"a counted string and a number",
+         {isc_arg_gds, 1, isc_arg_cstring, 4, string, isc_arg_number, 7, isc_arg_gds, 2,
+          isc_arg_end},
+         {1, 2}},
+        {"warnings are not errors", {isc_arg_gds, 1, isc_arg_warning, 9, isc_arg_end}, {1}},
+        {"no end word", std::vector<ISC_STATUS>(kStatusVectorLength, isc_arg_gds),
+         std::vector<std::int32_t>(kStatusVectorLength / 2, isc_arg_gds)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::fill_n(ThreadStatusVector(), kStatusVectorLength, 0);
+        std::copy(c.vector.begin(), c.vector.end(), ThreadStatusVector());
+        try {
+            RaiseDatabaseError();
+        } catch (const EIBInterBaseError& error) {
+            EXPECT_EQ(error.StatusCodes(), c.codes);
+        }
+    }
+}
+
 } // namespace
 } // namespace onarim

@@ -1,4 +1,6 @@
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -10,6 +12,8 @@
 #include "client/IBSQLMonitor.h"
 #include "client/IBSQLMonitorHook.h"
 #include "client/MonitorSharedObjects.h"
+#include "platform/ScopeExit.h"
+#include "platform/SharedMemory.h"
 #include "support/ChildProcess.h"
 #include "support/MonitorSupport.h"
 #include "support/SharedNames.h"
@@ -288,6 +292,97 @@ TEST_F(MonitorHookTest, LeftoversOfAKilledRunDoNotBreakTheNextOne) {
     ASSERT_TRUE(next);
     EXPECT_EQ(next->text, FramePrefix() + "next");
     EXPECT_EQ(writer->QueryMonitorCount(), 1) << "the dead monitors are counted out";
+}
+
+// The block is writable by every user: whatever its fields hold, a reader takes no more than
+// the block's text and shows nothing it cannot be.
+TEST_F(MonitorHookTest, GarbledChunkFieldsAreClampedWhenRead) {
+    constexpr std::int32_t kService = static_cast<std::int32_t>(TF::tfService);
+    constexpr double kLastMillisecondOf9999 = 2958466.0 - 1.0 / 86400000;
+    struct Case {
+        const char* what;
+        std::int32_t length;
+        std::int32_t kind;
+        double timeStamp;
+        std::size_t lengthRead;
+        TTraceFlag kindRead;
+        double timeStampRead;
+    } cases[] = {
+        {"length past the block", 5000, kService, 1.5, 1000, TF::tfService, 1.5},
+        {"largest length", INT32_MAX, kService, 1.5, 1000, TF::tfService, 1.5},
+        {"negative length", -7, kService, 1.5, 0, TF::tfService, 1.5},
+        {"kind past the last flag", 10, 10, 1.5, 10, TF::tfMisc, 1.5},
+        {"time stamp not a number", 10, kService, std::nan(""), 10, TF::tfService, 0.0},
+        {"time stamp past year 9999", 10, kService, 1e300, 10, TF::tfService,
+         kLastMillisecondOf9999},
+    };
+    const TMonitorSharedObjects objects;
+    TSharedMemory block(MonitorObjectName::SharedBlock, MonitorBlock::Size);
+    auto* bytes = static_cast<std::byte*>(block.Address());
+    std::memset(bytes, 'x', MonitorBlock::ChunkCapacity);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::memcpy(bytes + MonitorBlock::LengthOffset, &c.length, sizeof c.length);
+        std::memcpy(bytes + MonitorBlock::KindOffset, &c.kind, sizeof c.kind);
+        std::memcpy(bytes + MonitorBlock::TimeStampOffset, &c.timeStamp, sizeof c.timeStamp);
+        const TTraceObject chunk = objects.LoadChunk();
+        EXPECT_EQ(chunk.text, std::string(c.lengthRead, 'x'));
+        EXPECT_EQ(chunk.kind, c.kindRead);
+        EXPECT_EQ(chunk.timeStamp, c.timeStampRead);
+    }
+}
+
+// Counts far beyond any real number of monitors, written into the block while a monitor is
+// registered, must not hold the writer up: counted down one time-out at a time they would for
+// years. The live monitor keeps receiving.
+TEST_F(MonitorHookTest, GarbledCountsDoNotHoldUpTheWriter) {
+    constexpr std::int32_t kUnchanged = -1;
+    struct Case {
+        const char* what;
+        std::int32_t monitors;
+        std::int32_t readers;
+    } cases[] = {
+        {"monitor count at its largest", INT32_MAX, kUnchanged},
+        {"reader count at its largest", kUnchanged, INT32_MAX},
+        {"both far too large", 1000000, 1000000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const testing::TScopedSharedNames fresh(testing::MonitorObjectNames());
+        auto writer = std::make_shared<TIBSQLMonitorHook>();
+        auto reader = std::make_shared<TIBSQLMonitorHook>();
+        TIBSQLMonitor monitor(nullptr, "IBSQLMonitor1", reader);
+        monitor.SetEnabled(true);
+        writer->TraceMisc("before");
+        ASSERT_TRUE(NextTrace(monitor, kArrival)) << "the barrier works before the damage";
+
+        TMonitorSharedObjects objects;
+        // The monitor's reader waits inside the next barrier before the counts are spoilt.
+        const auto deadline = std::chrono::steady_clock::now() + kArrival;
+        while (objects.ReaderCount().load() != 1 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
+        // On failure, lets a held-up writer go, so that the hooks can end.
+        const ScopeExit release([&] {
+            if (HasFailure()) {
+                objects.MonitorCount().store(0);
+                objects.ReaderCount().store(0);
+            }
+        });
+        if (c.monitors != kUnchanged) {
+            objects.MonitorCount().store(c.monitors);
+        }
+        if (c.readers != kUnchanged) {
+            objects.ReaderCount().store(c.readers);
+        }
+        for (const char* text : {"first", "second", "third"}) {
+            writer->TraceMisc(text);
+            const std::optional<TTraceObject> trace = NextTrace(monitor, 5s);
+            ASSERT_TRUE(trace) << text << " was held up";
+            EXPECT_EQ(trace->text, FramePrefix() + text);
+        }
+        EXPECT_EQ(writer->QueryMonitorCount(), 1);
+    }
 }
 
 // Shutdown with a reader thread (a monitor of this process) and without one, while a monitor

@@ -29,6 +29,24 @@ TEST(DayCountTest, DaysSince30December1899WithTimeOfDayAsFraction) {
     }
 }
 
+// Day counts read from another process may be anything; they are shown within years 1 to 9999.
+TEST(DayCountTest, FarOutValuesAreShownAtTheNearerBound) {
+    struct Case {
+        double days;
+        const char* text;
+    } cases[] = {
+        {std::nan(""), "1899-12-30 00:00:00.000"},
+        {HUGE_VAL, "9999-12-31 23:59:59.999"},
+        {1e300, "9999-12-31 23:59:59.999"},
+        {-HUGE_VAL, "0001-01-01 00:00:00.000"},
+        {-1e18, "0001-01-01 00:00:00.000"},
+        {2958465.5, "9999-12-31 12:00:00.000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatDayCount(c.days), c.text) << c.days;
+    }
+}
+
 TEST(DayCountTest, NowIsLocalTime) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};

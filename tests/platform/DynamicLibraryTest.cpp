@@ -19,6 +19,9 @@ TEST(DynamicLibraryTest, MissingLibraryAndSymbolRecordTheLoaderMessage) {
     EXPECT_EQ(ResolveSymbol(self, "no_such_export_here"), nullptr);
     EXPECT_NE(LastSystemError().text.find("no_such_export_here"), std::string::npos);
     FreeDynamicLibrary(self);
+
+    EXPECT_EQ(ResolveSymbol(nullptr, "strlen"), nullptr) << "no library exports nothing";
+    EXPECT_NE(LastSystemError().text.find("strlen"), std::string::npos);
 }
 
 TEST(ClientLibraryNameTest, BareNameUnlessOverridden) {

@@ -167,12 +167,6 @@ TEST(CopyToNewFileTest, AFailedWriteRemovesTheTemporaryFile) {
     EXPECT_TRUE(Entries(target.parent_path()).empty());
 }
 
-TEST(FilesTest, FreeBytesOfAFileSystem) {
-    testing::ScratchDirectory scratch;
-    EXPECT_GT(FreeBytes(scratch.Path().string()), 0u);
-    EXPECT_THROW(FreeBytes((scratch.Path() / "missing").string()), EFileError);
-}
-
 TEST(FilesTest, PreparationChecksNameTheFileAndTheReason) {
     testing::ScratchDirectory scratch;
     const std::string file = scratch.WriteFile("db.fdb", "x").string();

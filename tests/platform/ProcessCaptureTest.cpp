@@ -61,12 +61,12 @@ TEST(ProcessCaptureTest, LinesArriveWhileTheProgramRuns) {
     char pattern[] = "/tmp/onarim-flag-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string flag = std::string(pattern) + "/seen";
-    const int status = SpawnAndCapture({"sh", "-c", script}, {{"FLAG", flag}},
-                                       [&](const std::string& line) {
-                                           if (line == "first") {
-                                               std::fclose(std::fopen(flag.c_str(), "w"));
-                                           }
-                                       });
+    const int status =
+        SpawnAndCapture({"sh", "-c", script}, {{"FLAG", flag}}, [&](const std::string& line) {
+            if (line == "first") {
+                std::fclose(std::fopen(flag.c_str(), "w"));
+            }
+        });
     std::remove(flag.c_str());
     rmdir(pattern);
     EXPECT_EQ(status, 0);
@@ -88,8 +88,7 @@ TEST(ProcessCaptureTest, TheChildAloneSeesTheChangedEnvironment) {
         EXPECT_EQ(Capture("echo \"$ISC_PASSWORD $ONARIM_INHERITED\"", c.changes).lines, c.lines);
         EXPECT_STREQ(std::getenv("ISC_PASSWORD"), "old");
     }
-    EXPECT_EQ(Capture("env | grep -c '^ISC_PASSWORD='", {{"ISC_PASSWORD", "x"}}).lines,
-              Lines{"1"});
+    EXPECT_EQ(Capture("env | grep -c '^ISC_PASSWORD='", {{"ISC_PASSWORD", "x"}}).lines, Lines{"1"});
     unsetenv("ONARIM_INHERITED");
     unsetenv("ISC_PASSWORD");
 }
@@ -111,8 +110,8 @@ TEST(ProcessCaptureTest, WhatCannotStartGivesMinusOne) {
     for (const auto& c : cases) {
         bool called = false;
         SetLastSystemError(0);
-        EXPECT_EQ(SpawnAndCapture(c.argv, c.environment, [&](const std::string&) { called = true; }),
-                  -1);
+        EXPECT_EQ(
+            SpawnAndCapture(c.argv, c.environment, [&](const std::string&) { called = true; }), -1);
         EXPECT_EQ(LastSystemError().code, c.error);
         EXPECT_FALSE(called);
     }

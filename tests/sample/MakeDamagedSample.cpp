@@ -1,28 +1,48 @@
-// onarim-damaged-sample PATH: makes a Firebird database at PATH (which must not exist yet)
-// with a user table of 200 rows, and damages it the way an accident could, on a page the
-// repair mends without losing a row. For trying the repair out; see scripts/run.sh.
+// onarim-damaged-sample [--rows N] PATH: makes a Firebird database at PATH (which must not
+// exist yet) with a user table of N rows (200 unless given), and damages it the way an
+// accident could, on a page the repair mends without losing a row. For trying the repair out;
+// see scripts/run.sh.
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include "platform/Exception.h"
 #include "platform/Utf8Locale.h"
 #include "support/DatabaseDamage.h"
 #include "support/TestDatabase.h"
 
+namespace {
+
+// The row count of "--rows N": a whole number from 1 on; 0 when it is not one.
+int ParseRowCount(std::string_view text) {
+    int rows = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rows);
+    return error == std::errc() && end == text.data() + text.size() && rows > 0 ? rows : 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace onarim::testing;
     onarim::EnsureUtf8Locale();
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: %s PATH\n", argv[0]);
+    TestDatabaseOptions options;
+    int first = 1;
+    if (argc == 4 && std::string_view(argv[1]) == "--rows") {
+        options.rowCount = ParseRowCount(argv[2]);
+        first = 3;
+    }
+    if (argc != first + 1 || options.rowCount == 0) {
+        std::fprintf(stderr, "Usage: %s [--rows N] PATH\n", argv[0]);
         return 2;
     }
-    const std::string path = argv[1];
+    const std::string path = argv[first];
     if (std::filesystem::exists(path)) {
         std::fprintf(stderr, "%s: %s already exists; it is left as it is.\n", argv[0], path.c_str());
         return 1;
     }
     try {
-        const TestDatabase database = CreateTestDatabase(path);
+        const TestDatabase database = CreateTestDatabase(path, options);
         const DamageSite site = DamageDatabase(database, DamageKind::RecordLengthPastPage);
         std::printf("Made %s: table %s with %d rows; damaged %s (a record length past the "
                     "page).\n",

@@ -116,12 +116,52 @@ TEST_F(ServiceStartTest, FailedStartDetachesAndTheNextStartBuildsAfresh) {
     }
     EXPECT_FALSE(service->Active());
     EXPECT_TRUE(service->StartRequest().empty());
-    EXPECT_EQ(CallsOf("isc_service_detach").size(), 0u) << "the library is not asked to detach";
+    EXPECT_EQ(CallsOf("isc_service_detach").size(), 1u) << "the library is asked to detach";
 
     const std::string failedRequest = LastStartRequest();
     service->SetActive(true);
     service->ServiceStart();
     EXPECT_EQ(LastStartRequest(), failedRequest);
+}
+
+// A failed start or query must not leave the service handle open in the client library, and
+// the error raised is the server's, whatever the detach answers.
+TEST_F(ServiceStartTest, FailedStartOrQueryDetachesTheHandleAndRaisesTheServersError) {
+    struct Case {
+        const char* failing;
+        bool detachFails;
+    } cases[] = {
+        {"isc_service_start", false},
+        {"isc_service_start", true},
+        {"isc_service_query", false},
+        {"isc_service_query", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.failing) + (c.detachFails ? ", detach fails" : ""));
+        fake->Reset();
+        fake->attachHandle = 0x77;
+        auto service = MakeAttachedService("/db/damaged.fdb");
+        const bool query = std::string(c.failing) == "isc_service_query";
+        if (query) {
+            service->ServiceStart();
+        }
+        ScriptFailure(c.failing, 335740952, {"Summary of validation errors"});
+        if (c.detachFails) {
+            fake->outcomes["isc_service_detach"].push_back({1, {1, 335544559, 0}});
+        }
+        try {
+            query ? (void)service->ReadOutputLine() : service->ServiceStart();
+            ADD_FAILURE() << "the failure must be raised";
+        } catch (const EIBInterBaseError& error) {
+            EXPECT_EQ(error.StatusErrorCode(), 335740952);
+            EXPECT_EQ(error.Message(), "Summary of validation errors");
+        }
+        EXPECT_FALSE(service->Active());
+        const std::vector<fakeclient::Call> detaches = CallsOf("isc_service_detach");
+        ASSERT_EQ(detaches.size(), 1u);
+        EXPECT_EQ(detaches[0].handle, 0x77u);
+        EXPECT_EQ(fake->calls.back().entry, "isc_service_detach") << "detached right after";
+    }
 }
 
 } // namespace

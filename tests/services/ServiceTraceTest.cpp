@@ -3,6 +3,7 @@
 
 #include "client/IBSQLMonitor.h"
 #include "client/IBErrors.h"
+#include "client/MonitorHook.h"
 #include "services/IBValidationService.h"
 #include "support/Bytes.h"
 #include "support/MonitorSupport.h"
@@ -58,6 +59,40 @@ TEST_F(ServiceTraceTest, AttachStartQueryAndDetachAreAnnouncedOnlyWhenTheyWork) 
     service.SetActive(true);
     service.SetActive(false);
     EXPECT_TRUE(Received(1, 1s).empty());
+}
+
+// Destroying an attached component detaches it; only a detach that worked is announced.
+TEST_F(ServiceTraceTest, DestroyingAnAttachedComponentAnnouncesOnlyADetachThatWorked) {
+    monitor.SetEnabled(true);
+    const struct {
+        bool detachFails;
+        std::vector<std::string> tags;
+    } cases[] = {
+        {false, {"[Attach]", "[Detach]"}},
+        {true, {"[Attach]"}},
+    };
+    const std::string frame = testing::FramePrefix() + "IBValidationService1: ";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.detachFails ? "detach fails" : "detach works");
+        {
+            TIBValidationService service(nullptr, "IBValidationService1");
+            service.SetLoginPrompt(false);
+            service.SetTraceFlags({TTraceFlag::tfService});
+            service.SetActive(true);
+            if (c.detachFails) {
+                ScriptFailure("isc_service_detach", 335544559);
+            }
+        }
+        GetMonitorHook()->TraceMisc("end");
+        std::vector<std::string> received;
+        while (auto trace = testing::NextTrace(monitor, 5s)) {
+            if (trace->text == testing::FramePrefix() + "end") {
+                break;
+            }
+            received.push_back(trace->text.substr(frame.size()));
+        }
+        EXPECT_EQ(received, c.tags);
+    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The service components against the real Firebird: the embedded engine for local databases,
 // the server on 127.0.0.1 for logins over TCP.
 #include <cstdlib>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
+#include "client/ClientEntryPoints.h"
 #include "client/ClientLibrary.h"
 #include "client/IBErrors.h"
 #include "services/IBValidationService.h"
@@ -56,6 +58,35 @@ TEST_F(ServicesFirebirdTest, DamagedDatabaseFailsTheStartWithTheValidationSummar
         EXPECT_EQ(error.Message().rfind("Summary of validation errors", 0), 0u) << error.Message();
     }
     EXPECT_FALSE(service->Active());
+}
+
+// Firebird 3 reports damage by failing the start; the service attachment must not outlive
+// that in the client library. The handle the component held is asked for afterwards: a handle
+// still open would let the second detach succeed.
+TEST_F(ServicesFirebirdTest, FailedValidationsLeaveNoServiceAttachmentOpen) {
+    for (DamageKind kind : {DamageKind::RecordLengthPastPage, DamageKind::GarbledRecordHeader}) {
+        const std::string name = "hasarlı " + std::to_string(static_cast<int>(kind));
+        const TestDatabase damaged = CreateTestDatabase(scratch.File(name + ".fdb"));
+        DamageDatabase(damaged, kind, DamageTarget::LiveRows);
+        const std::string validated = scratch.File(name + " kopya.fdb");
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(name + ", round " + std::to_string(round));
+            // The mend repairs what it can: every round validates the damage afresh.
+            std::filesystem::copy_file(damaged.path, validated,
+                                       std::filesystem::copy_options::overwrite_existing);
+            service->SetDatabaseName(validated);
+            service->SetActive(true);
+            isc_svc_handle used = service->ServiceHandle();
+            ASSERT_NE(used, 0u);
+            EXPECT_THROW(service->ServiceStart(), EIBInterBaseError);
+            EXPECT_FALSE(service->Active());
+
+            ISC_STATUS status[20] = {};
+            const ISC_STATUS result = ClientEntryPoints().isc_service_detach(status, &used);
+            EXPECT_GT(result, 0) << "the attachment was left open";
+            EXPECT_EQ(status[1], isc_bad_svc_handle);
+        }
+    }
 }
 
 TEST_F(ServicesFirebirdTest, MissingDatabaseFailsTheStartWithTheServersIOError) {

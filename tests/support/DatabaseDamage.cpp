@@ -14,6 +14,9 @@ namespace {
 // The format every row of the user table has: the table is never altered.
 constexpr std::uint8_t kUserTableFormat = 1;
 
+// How far past the file's last page a damaged index sibling pointer points.
+constexpr std::uint32_t kSiblingPastTheEnd = 1000;
+
 using RecordTest = bool (*)(const RecordSlot&);
 
 bool IsLiveRow(const RecordSlot& record) {
@@ -24,6 +27,11 @@ bool IsDeletedRow(const RecordSlot& record) {
 }
 bool IsBlob(const RecordSlot& record) {
     return record.IsBlob();
+}
+
+// The orphan blob is three quarters of a page long; a NOTE value is a few words.
+bool IsLongBlob(const RecordSlot& record, int pageSize) {
+    return record.IsBlob() && record.length > pageSize / 2;
 }
 bool IsDeletedOrBackVersion(const RecordSlot& record) {
     return record.IsDeletedRow() || record.IsBackVersion();
@@ -37,17 +45,19 @@ RecordTest TargetRecordTest(DamageTarget target) {
     case DamageTarget::DeletedRows:
         return IsDeletedRow;
     case DamageTarget::OrphanBlob:
+    case DamageTarget::LiveBlobs:
         return IsBlob;
     }
     throw FixtureError("unknown damage target");
 }
 
-bool Fits(const DataPage& page, DamageTarget target) {
+bool Fits(const DataPage& page, DamageTarget target, int pageSize) {
     const auto& records = page.records;
     const RecordTest isTarget = TargetRecordTest(target);
     if (std::none_of(records.begin(), records.end(), isTarget)) {
         return false;
     }
+    const auto isLongBlob = [&](const RecordSlot& r) { return IsLongBlob(r, pageSize); };
     switch (target) {
     case DamageTarget::LiveRows:
         return !page.secondary;
@@ -55,19 +65,28 @@ bool Fits(const DataPage& page, DamageTarget target) {
         return !page.secondary &&
                std::all_of(records.begin(), records.end(), IsDeletedOrBackVersion);
     case DamageTarget::OrphanBlob:
-        return std::all_of(records.begin(), records.end(), isTarget);
+        return std::all_of(records.begin(), records.end(), isTarget) &&
+               std::any_of(records.begin(), records.end(), isLongBlob);
+    case DamageTarget::LiveBlobs:
+        return std::all_of(records.begin(), records.end(), isTarget) &&
+               std::none_of(records.begin(), records.end(), isLongBlob);
     }
     return false;
 }
 
-const RecordSlot& TargetRecord(const DataPage& page, DamageTarget target) {
-    return *std::find_if(page.records.begin(), page.records.end(), TargetRecordTest(target));
+const RecordSlot& TargetRecord(const DataPage& page, DamageTarget target, int pageSize) {
+    const auto& records = page.records;
+    if (target == DamageTarget::OrphanBlob) {
+        return *std::find_if(records.begin(), records.end(),
+                             [&](const RecordSlot& r) { return IsLongBlob(r, pageSize); });
+    }
+    return *std::find_if(records.begin(), records.end(), TargetRecordTest(target));
 }
 
 DataPage FindTargetPage(const DatabasePages& pages, const TestDatabase& database,
                         DamageTarget target) {
     for (const DataPage& page : DataPagesOf(pages, database.relationId)) {
-        if (Fits(page, target)) {
+        if (Fits(page, target, pages.PageSize())) {
             return page;
         }
     }
@@ -116,7 +135,7 @@ DamageTarget RepairableTarget(DamageKind kind) {
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageTarget target) {
     DatabasePages pages(database.path);
     const DataPage page = FindTargetPage(pages, database, target);
-    const RecordSlot& record = TargetRecord(page, target);
+    const RecordSlot& record = TargetRecord(page, target, pages.PageSize());
     DatabasePages::Page bytes = pages.Read(page.number);
     DamageSite site{page.number, record.slot};
     switch (kind) {
@@ -137,6 +156,15 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
 
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind) {
     return DamageDatabase(database, kind, RepairableTarget(kind));
+}
+
+DamageSite DamageIndexSibling(const TestDatabase& database) {
+    DatabasePages pages(database.path);
+    const std::uint32_t number = FindIndexLeafPage(pages, database);
+    DatabasePages::Page bytes = pages.Read(number);
+    WriteUInt32(bytes, ods::kIndexSibling, pages.PageCount() + kSiblingPastTheEnd);
+    pages.Write(number, bytes);
+    return DamageSite{number, -1};
 }
 
 DamageSite DamageIndexPage(const TestDatabase& database) {
@@ -169,6 +197,8 @@ std::string ToString(DamageTarget target) {
         return "DeletedRows";
     case DamageTarget::OrphanBlob:
         return "OrphanBlob";
+    case DamageTarget::LiveBlobs:
+        return "LiveBlobs";
     }
     return "?";
 }

@@ -37,7 +37,9 @@ inline constexpr int kDataSlotSize = 4;
 // Data page flags (pag_flags of a data page).
 inline constexpr std::uint8_t kDataPageSecondary = 0x10; // back versions, fragments, blobs only
 
-// Index B-tree page: btr_relation, btr_level (0 for a leaf), then btr_nodes.
+// Index B-tree page: btr_sibling (the next page of the same level, 0 for the last),
+// btr_relation, btr_level (0 for a leaf), then btr_nodes.
+inline constexpr int kIndexSibling = 16;
 inline constexpr int kIndexRelation = 28;
 inline constexpr int kIndexLevel = 33;
 inline constexpr int kIndexNodes = 39;

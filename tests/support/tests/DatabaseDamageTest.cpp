@@ -31,7 +31,9 @@ class DamageReportTest : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(DamageReportTest, ValidationReportsItAndOnlyTheNamedPageChanged) {
     ScratchDirectory directory;
-    const TestDatabase database = CreateTestDatabase(directory.File("damaged.fdb"));
+    const bool notes = GetParam().target == DamageTarget::LiveBlobs;
+    const TestDatabase database =
+        CreateTestDatabase(directory.File("damaged.fdb"), {.rowCount = 200, .notes = notes});
     const auto before = AllPages(database.path);
 
     const DamageSite site = DamageDatabase(database, GetParam().kind, GetParam().target);
@@ -51,8 +53,8 @@ TEST_P(DamageReportTest, ValidationReportsItAndOnlyTheNamedPageChanged) {
 
 std::vector<DamageCase> EveryKindOnEveryTarget() {
     std::vector<DamageCase> cases;
-    for (const DamageTarget target :
-         {DamageTarget::LiveRows, DamageTarget::DeletedRows, DamageTarget::OrphanBlob}) {
+    for (const DamageTarget target : {DamageTarget::LiveRows, DamageTarget::DeletedRows,
+                                      DamageTarget::OrphanBlob, DamageTarget::LiveBlobs}) {
         cases.push_back({DamageKind::WrongPageType, target, "Number of database page errors"});
         cases.push_back({DamageKind::RecordLengthPastPage, target, "Number of data page errors"});
         cases.push_back({DamageKind::GarbledRecordHeader, target, "Number of record level errors"});
@@ -75,6 +77,21 @@ TEST(DatabaseDamageTest, IndexPageDamageIsReportedAsIndexPageErrors) {
         const ValidationResult report = ReadOnlyValidation(database.path);
         EXPECT_NE(report.run.output.find("Number of index page errors"), std::string::npos)
             << site.Describe() << "\n"
+            << report.run.Describe();
+    }
+}
+
+// The validation cannot go on past a page that is not in the file.
+TEST(DatabaseDamageTest, AnIndexSiblingPastTheEndFailsTheValidationItself) {
+    ScratchDirectory directory;
+    const TestDatabase database = CreateTestDatabase(directory.File("sibling.fdb"));
+    DamageIndexSibling(database);
+
+    for (const ValidationResult& report :
+         {ReadOnlyValidation(database.path), ServiceRepairValidation(database.path)}) {
+        EXPECT_EQ(report.run.exitCode, 1);
+        EXPECT_EQ(report.run.output, "I/O error during \"read\" operation for file \"" +
+                                         database.path + "\"\n-File size is less than expected\n")
             << report.run.Describe();
     }
 }

@@ -70,6 +70,34 @@ INSTANTIATE_TEST_SUITE_P(
                       FreshCase{16384, ScratchDirectory::Kind::WithBlanksAndTurkishLetters}),
     [](const auto& info) { return "PageSize" + std::to_string(info.param.pageSize); });
 
+// Notes are short blobs on data pages of their own, the orphan blob still alone on its page.
+TEST(TestDatabaseTest, NotesGiveEveryRowABlobOnPagesOfBlobs) {
+    ScratchDirectory directory;
+    const TestDatabase database =
+        CreateTestDatabase(directory.File("notes.fdb"), {.rowCount = 300, .notes = true});
+
+    int pagesOfNotes = 0;
+    int longBlobPages = 0;
+    for (const DataPage& page : DataPagesOf(DatabasePages(database.path), database.relationId)) {
+        const auto& records = page.records;
+        if (!std::all_of(records.begin(), records.end(), [](auto& r) { return r.IsBlob(); })) {
+            continue;
+        }
+        const bool oneLong = records.size() == 1 && records[0].length > database.pageSize / 2;
+        longBlobPages += oneLong ? 1 : 0;
+        pagesOfNotes += !oneLong && records.size() > 10 ? 1 : 0;
+    }
+    EXPECT_GE(pagesOfNotes, 2);
+    EXPECT_EQ(longBlobPages, 1);
+
+    const auto notes = ReadNotes(database.path);
+    ASSERT_EQ(notes.size(), 300u);
+    for (const auto& [id, note] : notes) {
+        EXPECT_EQ(note, ExpectedNote(id));
+    }
+    EXPECT_EQ(ReadRows(database.path), ExpectedRows(300));
+}
+
 TEST(TestDatabaseTest, ReadRowsSeesEveryLostOrChangedRow) {
     ScratchDirectory directory;
     const TestDatabase database = CreateTestDatabase(directory.File("rows.fdb"), {4096, 20});

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recovery/DatabaseCensus.h"
+
+namespace onarim {
+
+// Blob values that gbak reported skipping ("error accessing BLOB column … -- continuing"):
+// table -> column -> count.
+using TSkippedBlobs = std::map<std::string, std::map<std::string, std::int64_t>>;
+
+// What one table lost in a repair.
+struct TTableLoss {
+    std::string table;
+    std::optional<std::int64_t> rowsBefore; // nullopt: unreadable before the repair
+    std::optional<std::int64_t> rowsAfter;  // nullopt: missing or unreadable after it
+    std::map<std::string, std::int64_t> blobsLost; // column -> non-empty values lost
+    // Loss unknown: the table (or one of its blob columns) could not be counted before.
+    bool unknown = false;
+};
+
+// Every table that lost rows or blob values, or whose loss is unknown. Empty: nothing lost.
+struct TLosses {
+    std::vector<TTableLoss> tables;
+    // The database could not be read at all before (or after) the repair: what it lost is
+    // unknown. Holds the reason.
+    std::string uncounted;
+
+    bool Any() const noexcept { return !tables.empty() || !uncounted.empty(); }
+    std::int64_t RowsLost() const;
+    std::int64_t BlobsLost() const;
+};
+
+// Compares the census of the database before the repair with the one after it, and adds what
+// gbak said it skipped where the counts show less. A table counted before but missing after
+// lost all its rows; a table that could not be counted before has an unknown loss.
+TLosses CompareCensus(const TDatabaseCensus& before, const TDatabaseCensus& after,
+                      const TSkippedBlobs& skipped);
+
+// The losses for the operator, one line per table or column, CR LF between lines:
+// "ITEMS: 3000 kayıttan 2890 kayıt kaldı".
+std::string LossLines(const TLosses& losses);
+
+} // namespace onarim

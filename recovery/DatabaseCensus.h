@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recovery/Credentials.h"
+
+namespace onarim {
+
+// Non-empty values (not NULL, longer than 0 bytes) of one blob column.
+struct TColumnCensus {
+    std::string column;
+    std::optional<std::int64_t> nonEmptyBlobs; // nullopt: unreadable
+};
+
+// What one user table holds.
+struct TTableCensus {
+    std::string table;
+    std::optional<std::int64_t> rows; // nullopt: unreadable
+    std::vector<TColumnCensus> blobColumns;
+    std::string error; // the server's message for the first count that failed, if any
+};
+
+// Every user table of a database, ordered by name.
+struct TDatabaseCensus {
+    std::vector<TTableCensus> tables;
+};
+
+// Counts the rows of every user table and the non-empty values of every blob column of the
+// database at `path`, reading only: an attachment of TSqlIntent::ReadOnly (no database
+// triggers, no garbage collection, so damage among deleted rows stays where it is) and a
+// read-only transaction for each count. Rows are counted with COUNT(*), which walks the
+// records without decoding them: a live row whose record is damaged still counts, and only a
+// page the engine cannot read makes the rows unreadable. A blob column's count decodes every
+// row and opens every blob, so damage there makes the column unreadable.
+//
+// A count that fails is marked unreadable with the server's message, and the census goes on:
+// when the failure left the attachment unusable (an internal consistency check of the
+// engine, after which every call answers "can't continue after bugcheck"), on a fresh one.
+// The blob columns of a table whose rows are unreadable are marked unreadable without a try.
+// If no fresh attachment can be made, the tables not yet counted are marked unreadable with
+// that attach's message.
+//
+// Counting is not free of writes: every attachment rewrites the database's header page (its
+// attachment counter), and every transaction the header page and a transaction inventory
+// page (measured on Firebird 3.0.11). A file that must stay byte-identical must be counted
+// through a copy.
+//
+// Raises EIBInterBaseError (or EIBClientError) only when the database cannot be attached at
+// all or its catalogue of tables cannot be read, since then there is nothing true to report.
+// Keeps no state between calls; any thread may call it.
+TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials);
+
+} // namespace onarim
