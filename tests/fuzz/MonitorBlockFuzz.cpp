@@ -4,10 +4,12 @@
 // sets or resets the four events of the barrier, as a hostile process could at any moment.
 //
 // Properties:
-// - the chunk read holds the block's bytes up to the length clamped to 0..1000 and a kind of
-//   TTraceFlag; nothing outside the 1024 bytes of the block is read or written (the rest of
-//   the mapped page is poisoned for the address sanitizer);
-// - opening the objects again leaves no counter negative;
+// - the chunk read holds the block's bytes up to the length clamped to 0..1000, a kind of
+//   TTraceFlag and a time stamp that is a number within the years 1 to 9999 (the block's own
+//   where it is one); nothing outside the 1024 bytes of the block is read or written (the rest
+//   of the mapped page is poisoned for the address sanitizer);
+// - opening the objects again leaves no counter negative, and discarding implausible counts
+//   leaves none above MonitorBlock::MaxPlausibleCount;
 // - a reader thread started over the garbled block and then asked to stop has ended within
 //   its own time limits (twice kLeaveGrace and kStopPoll, one for each of its two waits, and
 //   some slack for a busy machine), whatever the events and counters hold; it has lowered no
@@ -15,6 +17,7 @@
 //   bytes with a kind of TTraceFlag.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -25,6 +28,7 @@
 #include "FuzzCheck.h"
 #include "client/MonitorReaderThread.h"
 #include "client/MonitorSharedObjects.h"
+#include "platform/DayCount.h"
 #include "platform/SharedMemory.h"
 
 #if defined(__has_feature)
@@ -107,9 +111,11 @@ void CheckChunk(const TTraceObject& chunk) {
     Check(chunk.text.size() <= MonitorBlock::ChunkCapacity, "a chunk holds at most 1000 bytes");
     Check(chunk.kind >= TTraceFlag::tfQPrepare && chunk.kind <= TTraceFlag::tfMisc,
           "a chunk's kind is a TTraceFlag");
+    Check(std::isfinite(chunk.timeStamp) && chunk.timeStamp == ClampDayCount(chunk.timeStamp),
+          "a chunk's time stamp is a day count within the years 1 to 9999");
 }
 
-void ReadTheChunk(Objects& objects) {
+void CheckTheBlock(Objects& objects, bool discardCounts) {
     const TTraceObject chunk = objects.shared->LoadChunk();
     CheckChunk(chunk);
     const auto length = std::clamp<std::int32_t>(objects.Count(MonitorBlock::LengthOffset), 0,
@@ -117,10 +123,21 @@ void ReadTheChunk(Objects& objects) {
     Check(chunk.text == std::string_view(reinterpret_cast<const char*>(objects.Block()),
                                          static_cast<std::size_t>(length)),
           "the chunk is the block's bytes up to the clamped length");
+    double stamp;
+    std::memcpy(&stamp, objects.Block() + MonitorBlock::TimeStampOffset, sizeof stamp);
+    Check(std::isnan(stamp) || ClampDayCount(stamp) != stamp || chunk.timeStamp == stamp,
+          "a time stamp within the years 1 to 9999 is kept as it is");
 
-    const TMonitorSharedObjects reopened;
+    TMonitorSharedObjects reopened;
     Check(reopened.MonitorCount().load() >= 0 && reopened.ReaderCount().load() >= 0,
           "opening the objects leaves no counter negative");
+    if (!discardCounts) {
+        return; // the reader is to meet the garbled counts
+    }
+    reopened.DiscardImplausibleCounts();
+    Check(reopened.MonitorCount().load() <= MonitorBlock::MaxPlausibleCount &&
+              reopened.ReaderCount().load() <= MonitorBlock::MaxPlausibleCount,
+          "discarding implausible counts leaves none above the largest plausible one");
 }
 
 void SetEvents(TMonitorSharedObjects& shared, std::uint8_t states) {
@@ -167,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     onarim::Objects& objects = onarim::TheObjects();
     const std::uint8_t flags = input.Byte();
     onarim::Garble(objects, input);
-    onarim::ReadTheChunk(objects);
+    onarim::CheckTheBlock(objects, !(flags & 1));
     if (flags & 1) {
         onarim::RunAReader(objects, flags);
     }
