@@ -6,7 +6,8 @@
 //
 // Properties:
 // - any such vector gives EIBInterBaseError, or EIBInterBaseRoleError exactly for SQL code
-//   -551, carrying the library's SQL code for it and word 1 as the status code; the message
+//   -551, carrying the library's SQL code for it, word 1 as the status code and every error
+//   code of the vector in order (arguments and warnings stepped over); the message
 //   holds no zero byte, starts with the SQL code line when that option is on, holds every
 //   line that the library makes of the vector (the last without its full stop) and nothing
 //   but those lines and their breaks;
@@ -44,7 +45,8 @@ constexpr ISC_STATUS kKnownCodes[] = {
 };
 
 // Fills the thread's status vector from the input; `texts` keeps the strings it points at.
-void FillStatusVector(FuzzInput& input, std::vector<std::string>& texts) {
+// Returns the error codes (isc_arg_gds items) in order.
+std::vector<std::int32_t> FillStatusVector(FuzzInput& input, std::vector<std::string>& texts) {
     ISC_STATUS* vector = ThreadStatusVector();
     std::fill(vector, vector + kStatusVectorLength, 0);
     texts.reserve(kStatusVectorLength);
@@ -62,15 +64,18 @@ void FillStatusVector(FuzzInput& input, std::vector<std::string>& texts) {
         return static_cast<ISC_STATUS>(input.Uint32());
     };
 
+    std::vector<std::int32_t> errorCodes;
     std::size_t at = 0;
     vector[at++] = isc_arg_gds;
     vector[at++] = code();
+    errorCodes.push_back(static_cast<std::int32_t>(vector[1]));
     // Each argument takes at most three words, and one word is left for isc_arg_end.
     while (!input.Empty() && at + 3 < kStatusVectorLength) {
         switch (input.Byte() % 8) {
         case 0:
             vector[at++] = isc_arg_gds;
             vector[at++] = code();
+            errorCodes.push_back(static_cast<std::int32_t>(vector[at - 1]));
             break;
         case 1:
             vector[at++] = isc_arg_warning;
@@ -108,6 +113,7 @@ void FillStatusVector(FuzzInput& input, std::vector<std::string>& texts) {
         }
     }
     vector[at] = isc_arg_end;
+    return errorCodes;
 }
 
 // The lines the library makes of the thread's status vector, read from a copy of it.
@@ -131,7 +137,7 @@ void InterpretStatusVector(FuzzInput& input) {
     options.IncludeSqlCode = input.Byte() & 1;
     SetDatabaseErrorOptions(options);
     std::vector<std::string> texts;
-    FillStatusVector(input, texts);
+    const std::vector<std::int32_t> errorCodes = FillStatusVector(input, texts);
     const ISC_STATUS* vector = ThreadStatusVector();
     const auto statusCode = static_cast<std::int32_t>(vector[1]);
     const auto sqlCode = static_cast<std::int32_t>(ClientEntryPoints().isc_sqlcode(vector));
@@ -141,6 +147,7 @@ void InterpretStatusVector(FuzzInput& input) {
         Check(roleError == (sqlCode == -551), "a role error exactly for SQL code -551");
         Check(error.SqlErrorCode() == sqlCode, "the error carries the library's SQL code");
         Check(error.StatusErrorCode() == statusCode, "the error carries word 1");
+        Check(error.StatusCodes() == errorCodes, "the error carries every error code in order");
         const std::string& message = error.Message();
         Check(message.find('\0') == std::string::npos, "the message holds no zero byte");
         Check(!options.IncludeSqlCode ||
