@@ -1,6 +1,7 @@
 #include "client/MonitorReaderThread.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <system_error>
 
@@ -18,11 +19,25 @@ bool IsReleaseBlank(const TTraceObject& chunk) {
     return chunk.text == " " && chunk.kind == TTraceFlag::tfMisc;
 }
 
+// Raises `counter` by one, atomically, unless it is at the largest value; returns the value it
+// then holds. Any user can write the block: a count raised past the largest value would turn
+// negative (and the sum overflow), and a negative monitor count makes every writer drop its
+// messages.
+std::int32_t IncrementUnlessLargest(TMonitorSharedObjects::Counter counter) {
+    std::int32_t value = counter.load();
+    while (value < std::numeric_limits<std::int32_t>::max()) {
+        if (counter.compare_exchange_weak(value, value + 1)) {
+            return value + 1;
+        }
+    }
+    return value;
+}
+
 } // namespace
 
 TReaderThread::TReaderThread(TMonitorSharedObjects& shared, const std::atomic<bool>& shutdown)
     : shared_(shared), shutdown_(shutdown) {
-    shared_.MonitorCount().fetch_add(1);
+    IncrementUnlessLargest(shared_.MonitorCount());
     // The readers that set the read event did not count this one: a writer must not take the
     // barrier as complete before it waits too (it sets the event again once it does).
     shared_.ReadEvent().Reset();
@@ -102,7 +117,7 @@ bool TReaderThread::BeginRead() {
     if (!WaitFor(shared_.WriteFinishedEvent())) {
         return false;
     }
-    const std::int32_t readers = shared_.ReaderCount().fetch_add(1) + 1;
+    const std::int32_t readers = IncrementUnlessLargest(shared_.ReaderCount());
     if (readers >= shared_.MonitorCount().load()) {
         shared_.ReadEvent().Set(); // every registered reader is waiting
     }

@@ -64,12 +64,14 @@ bool HasName(const std::string& variable, const std::string& name) {
 // Returns EINVAL for a name that is empty or holds '='.
 int ChildEnvironment(const EnvironmentChanges& changes, std::vector<std::string>& environment) {
     environment = spawn::InheritedEnvironment();
-    for (const auto& [name, value] : changes) {
+    for (const auto& change : changes) {
+        // Named, not a structured binding: clang before 16 cannot capture a binding.
+        const std::string& name = change.first;
         if (!IsValidName(name)) {
             return EINVAL;
         }
         std::erase_if(environment, [&](const std::string& v) { return HasName(v, name); });
-        environment.push_back(name + "=" + value);
+        environment.push_back(name + "=" + change.second);
     }
     return 0;
 }

@@ -14,6 +14,7 @@ test_packages=(
     "${run_packages[@]}"
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     firebird3.0-server
+    clang libclang-rt-14-dev
 )
 
 screenshot_packages=(
