@@ -30,13 +30,14 @@ std::chrono::milliseconds ElapsedSince(std::chrono::steady_clock::time_point sta
                                                                  start);
 }
 
-std::string Stamp(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
+// Rows and blob values written, over all tables.
+std::pair<std::int64_t, std::int64_t> Written(const std::vector<TTableRecovery>& tables) {
+    std::pair<std::int64_t, std::int64_t> written{0, 0};
+    for (const TTableRecovery& table : tables) {
+        written.first += table.rowsPutBack;
+        written.second += table.blobsPutBack;
+    }
+    return written;
 }
 
 std::string Megabytes(std::uint64_t bytes) {
@@ -252,19 +253,13 @@ std::string TRepairProcedure::ValidateInChild(TRepairStep step, const std::strin
         }
     }
     if (status != kValidatorRan && status != kValidatorDamage) {
-        std::string message;
-        for (const std::string& line : lines) {
-            message += (message.empty() ? "" : "\n") + line;
-        }
+        const std::string message = JoinLines(lines.begin(), lines.end());
         throw Exception("Doğrulama yapılamadı (" + options_.validator + ", çıkış durumu " +
                         std::to_string(status) + ")" + (message.empty() ? "" : ": " + message));
     }
     std::string report = lines.empty() ? std::string() : lines.front();
     if (status == kValidatorDamage) {
-        report.clear();
-        for (const std::string& line : lines) {
-            report += (report.empty() ? "" : "\n") + line;
-        }
+        report = JoinLines(lines.begin(), lines.end());
         if (report.empty()) {
             report = "Summary of validation errors";
         }
@@ -376,12 +371,9 @@ std::string TRepairProcedure::PutBackLines() const {
     if (!report_.recovery) {
         return {};
     }
-    std::int64_t rows = 0;
-    std::int64_t blobs = 0;
+    const auto [rows, blobs] = Written(report_.recovery->tables);
     std::string lines;
     for (const TTableRecovery& table : report_.recovery->tables) {
-        rows += table.rowsPutBack;
-        blobs += table.blobsPutBack;
         if (table.noUniqueKey) {
             lines += std::string(kCrLf) + table.table +
                      ": benzersiz anahtarı olmadığından kayıpları geri yazılamadı";
@@ -442,12 +434,7 @@ TRepairOutcome TRepairProcedure::Salvage(const std::string& fileName, const std:
         Validate(TRepairStep::SecondValidation, "USER_NAME=SYSDBA", "PASSWORD=" + credentials.password,
                  target);
     CountAfter(target, credentials, true);
-    std::int64_t rows = 0;
-    std::int64_t blobs = 0;
-    for (const TTableRecovery& table : report_.salvage->tables) {
-        rows += table.rowsPutBack;
-        blobs += table.blobsPutBack;
-    }
+    const auto [rows, blobs] = Written(report_.salvage->tables);
     std::string text = "Veri Tabanının yedeği alınamadı; okunabilen veriler yeni bir veri "
                        "tabanına kurtarıldı:" + std::string(kCrLf) + target + kCrLf +
                        "Hasarlı veri tabanı yerinde bırakıldı: " + fileName + kCrLf +
@@ -565,7 +552,7 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     report_ = {};
     reportPath_.clear();
     report_.started = options_.clock();
-    stamp_ = Stamp(report_.started);
+    stamp_ = LocalTimeText(report_.started, "%Y%m%d-%H%M%S");
 
     if (fileNameBox_.Text().empty()) {
         Tell("Veri Tabanını belirtmelisiniz...", kInformation);

@@ -11,14 +11,7 @@ namespace {
 using nlohmann::ordered_json;
 
 // Local time with its offset, ISO 8601: "2026-12-09T14:03:07+0300".
-std::string IsoTime(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    return text;
-}
+constexpr const char* kIsoTime = "%Y-%m-%dT%H:%M:%S%z";
 
 ordered_json OptionalCount(const std::optional<std::int64_t>& count) {
     return count ? ordered_json(*count) : ordered_json(nullptr);
@@ -81,6 +74,14 @@ ordered_json SalvageJson(const TRepairReport& report) {
 
 } // namespace
 
+std::string LocalTimeText(std::chrono::system_clock::time_point time, const char* format) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
 std::string StepName(TRepairStep step) {
     switch (step) {
     case TRepairStep::KeepCopy: return "keep-copy";
@@ -115,8 +116,8 @@ std::string ReportToJson(const TRepairReport& report) {
     const ordered_json document{
         {"database", report.database},
         {"keptCopy", report.keptCopy.empty() ? ordered_json(nullptr) : ordered_json(report.keptCopy)},
-        {"started", IsoTime(report.started)},
-        {"ended", IsoTime(report.ended)},
+        {"started", LocalTimeText(report.started, kIsoTime)},
+        {"ended", LocalTimeText(report.ended, kIsoTime)},
         {"outcome", report.outcome},
         {"message", report.message},
         {"steps", steps},

@@ -46,6 +46,9 @@ std::string ReportToJson(const TRepairReport& report);
 // Every step's title and output lines, for a message box's details.
 std::string ReportDetails(const TRepairReport& report);
 
+// `time` as local time in strftime's `format` ("%Y%m%d-%H%M%S" dates the kept copy).
+std::string LocalTimeText(std::chrono::system_clock::time_point time, const char* format);
+
 // "first-validation", "backup" and so on: the step's name in the report.
 std::string StepName(TRepairStep step);
 

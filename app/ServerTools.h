@@ -78,19 +78,19 @@ public:
 
     // Writes into `repaired` what `source` (a transient copy of the kept original) still holds
     // and `repaired` lacks (see recovery/LostDataRecovery.h). Nothing by default.
-    virtual TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
-                                            const TCredentials& credentials, const TLineSink& progress) {
-        static_cast<void>(source), static_cast<void>(repaired), static_cast<void>(credentials),
-            static_cast<void>(progress);
+    virtual TRecoveryResult PutBackLostData(const std::string& /*source*/,
+                                            const std::string& /*repaired*/,
+                                            const TCredentials& /*credentials*/,
+                                            const TLineSink& /*progress*/) {
         return {};
     }
     // Builds a new database at `target` from what `damaged` still holds (see
     // recovery/Salvage.h). Raises ESalvageError by default: no salvage here.
-    virtual TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
-                                           const TCredentials& credentials, const TGbakRunner& gbak,
-                                           const TLineSink& progress) {
-        static_cast<void>(damaged), static_cast<void>(target), static_cast<void>(credentials),
-            static_cast<void>(gbak), static_cast<void>(progress);
+    virtual TSalvageResult SalvageDatabase(const std::string& /*damaged*/,
+                                           const std::string& /*target*/,
+                                           const TCredentials& /*credentials*/,
+                                           const TGbakRunner& /*gbak*/,
+                                           const TLineSink& /*progress*/) {
         throw ESalvageError("salvage is not available");
     }
 };

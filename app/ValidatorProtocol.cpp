@@ -35,11 +35,7 @@ std::optional<EIBInterBaseError> ErrorFromValidatorOutput(const std::vector<std:
             return std::nullopt;
         }
     }
-    std::string message;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        message += (i == 1 ? "" : "\n") + lines[i];
-    }
-    return EIBInterBaseError(sqlCode, statusCode, message, codes);
+    return EIBInterBaseError(sqlCode, statusCode, JoinLines(lines.begin() + 1, lines.end()), codes);
 }
 
 } // namespace onarim

@@ -17,6 +17,16 @@ inline constexpr int kValidatorOtherError = 12;
 // Like kValidatorServiceError, but the attach failed: the validation never began.
 inline constexpr int kValidatorAttachError = 13;
 
+// The lines in [first, last) with a line feed between each two.
+template <typename Iterator>
+std::string JoinLines(Iterator first, Iterator last) {
+    std::string text;
+    for (Iterator line = first; line != last; ++line) {
+        text += (line == first ? "" : "\n") + *line;
+    }
+    return text;
+}
+
 // "STATUS <sql code> <status code> <codes, comma-separated>": how the validator hands a
 // service error's codes to the repair, which raises it again as its own.
 std::string StatusLine(const EIBError& error);
