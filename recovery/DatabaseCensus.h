@@ -34,7 +34,9 @@ struct TDatabaseCensus {
 // read-only transaction for each count. Rows are counted with COUNT(*), which walks the
 // records without decoding them: a live row whose record is damaged still counts, and only a
 // page the engine cannot read makes the rows unreadable. A blob column's count decodes every
-// row and opens every blob, so damage there makes the column unreadable.
+// row and opens every blob, so damage there makes the column unreadable. A table is first
+// counted whole in one scan (rows and every blob column); only when that fails are its counts
+// taken one by one, so that each unreadable count is told apart.
 //
 // A count that fails is marked unreadable with the server's message, and the census goes on:
 // when the failure left the attachment unusable (an internal consistency check of the
