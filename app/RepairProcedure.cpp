@@ -309,28 +309,66 @@ void TRepairProcedure::KeepCopy(const std::string& fileName) {
     EndStep(0);
 }
 
-// Counts what the database held before the repair. The kept copy must stay as it was, and an
-// attachment writes to the file it opens: the count reads a second, transient copy of it. Without
-// a kept copy it reads the database itself, before the first validation touches it.
+// Counts what the database held before the repair, before the first validation touches it:
+// without a kept copy the database itself is all there is to count.
 void TRepairProcedure::CountBefore(const std::string& fileName, const TCredentials& credentials) {
     BeginStep(TRepairStep::Accounting);
-    const std::string source =
-        report_.keptCopy.empty() ? fileName : TransientCopy(fileName, "sayim");
     int status = 0;
     try {
-        if (source != fileName) {
-            tools_.CopyFileKeepingOriginal(report_.keptCopy, source);
-        }
-        report_.before = tools_.TakeCensus(source, credentials);
+        report_.before = tools_.TakeCensus(fileName, credentials);
     } catch (const Exception& error) {
         report_.losses.uncounted = error.what();
         Output(TRepairStep::Accounting, std::string("Sayılamadı: ") + error.what());
         status = 1;
     }
-    if (source != fileName) {
-        tools_.DeleteFile(source);
-    }
     EndStep(status);
+}
+
+// Starts the count of what the kept original held. The kept copy must stay as it was, and an
+// attachment writes to the file it opens: the count reads a second, transient copy of it. It
+// needs nothing of gfix and gbak, which work on the database in processes of their own, so it
+// runs on a thread of its own meanwhile; FinishCountBefore takes its result.
+void TRepairProcedure::StartCountBefore(const std::string& fileName,
+                                        const TCredentials& credentials) {
+    countBeforeSource_ = TransientCopy(fileName, "sayim");
+    auto count = [this, credentials, keptCopy = report_.keptCopy,
+                  source = countBeforeSource_]() {
+        TCountBefore result;
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            tools_.CopyFileKeepingOriginal(keptCopy, source);
+            result.census = tools_.TakeCensus(source, credentials);
+        } catch (const Exception& error) {
+            result.error = error.what();
+        }
+        result.duration = ElapsedSince(start);
+        return result;
+    };
+    if (options_.countAlongsideTools) {
+        countBefore_ = std::async(std::launch::async, std::move(count));
+    } else {
+        std::promise<TCountBefore> counted;
+        counted.set_value(count());
+        countBefore_ = counted.get_future();
+    }
+}
+
+// Waits for the count StartCountBefore began and records it as a step of its own duration;
+// removes the transient copy. Does nothing when no count runs.
+void TRepairProcedure::FinishCountBefore() {
+    if (!countBefore_.valid()) {
+        return;
+    }
+    BeginStep(TRepairStep::Accounting);
+    TCountBefore result = countBefore_.get();
+    tools_.DeleteFile(countBeforeSource_);
+    stepStart_ = std::chrono::steady_clock::now() - result.duration;
+    report_.before = std::move(result.census);
+    if (!result.error.empty()) {
+        report_.losses.uncounted = result.error;
+        Output(TRepairStep::Accounting, "Sayılamadı: " + result.error);
+    }
+    EndStep(result.error.empty() ? 0 : 1);
 }
 
 // Name of a transient copy of the kept original for one purpose: attaching writes to a file,
@@ -652,8 +690,20 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     }
     const TCredentials credentials{kUser, password};
     if (options_.keepCopy) {
-        CountBefore(fileName, credentials);
+        StartCountBefore(fileName, credentials);
     }
+    // A run that leaves early (an error of a tool's start) still waits for the count and
+    // removes its copy.
+    struct TCountJoin {
+        TRepairProcedure& procedure;
+        ~TCountJoin() {
+            if (procedure.countBefore_.valid()) {
+                procedure.countBefore_.wait();
+                procedure.tools_.DeleteFile(procedure.countBeforeSource_);
+                procedure.countBefore_ = {};
+            }
+        }
+    } countJoin{*this};
 
     TToolOutputReader toolOutput;
     operator_.SetCursor(TAppCursor::Busy);
@@ -666,6 +716,7 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     for (const std::string& line : report_.steps.back().output) {
         toolOutput.BackupLine(line);
     }
+    FinishCountBefore();
     if (backupExit != 0 || !tools_.FileExists(backupPath)) {
         tools_.DeleteFile(backupPath);
         operator_.SetCursor(TAppCursor::HandPoint);

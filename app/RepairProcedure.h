@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
+#include <optional>
 #include <string>
 
 #include "app/RepairOperator.h"
@@ -55,6 +57,10 @@ struct TRepairOptions {
     // service component validates in this process, which is then left holding a database
     // whose validation failed part-way.
     std::string validator;
+    // Count the kept original on a thread of its own while gfix and the backup run (each in a
+    // process of its own), instead of before them. Tests whose server tools record the order
+    // of calls turn it off.
+    bool countAlongsideTools = true;
     // The clock that dates the kept copy and the report (tests fix it).
     std::function<std::chrono::system_clock::time_point()> clock = [] {
         return std::chrono::system_clock::now();
@@ -113,6 +119,8 @@ private:
     int RunTool(TRepairStep step, const std::string& commandLine, const std::string& password);
     void KeepCopy(const std::string& fileName);
     void CountBefore(const std::string& fileName, const TCredentials& credentials);
+    void StartCountBefore(const std::string& fileName, const TCredentials& credentials);
+    void FinishCountBefore();
     void CountAfter(const std::string& fileName, const TCredentials& credentials,
                     bool afterPutBack = false);
     void PutBack(const std::string& fileName, const TCredentials& credentials);
@@ -140,6 +148,15 @@ private:
     std::string reportPath_;
     std::chrono::steady_clock::time_point stepStart_;
     bool validationBegan_ = false; // false while a validation's attach has not succeeded
+
+    // The count before the repair while it runs (see StartCountBefore).
+    struct TCountBefore {
+        std::optional<TDatabaseCensus> census;
+        std::string error;
+        std::chrono::milliseconds duration{0};
+    };
+    std::future<TCountBefore> countBefore_;
+    std::string countBeforeSource_;
 };
 
 // onarim-validate beside the running program, or, in the build tree, where the build put it;
@@ -155,11 +172,11 @@ std::string KeptCopyName(const std::string& fileName, const std::string& stamp);
 // `<stem>.onarim-<stamp>.json` beside `fileName`.
 std::string ReportFileName(const std::string& fileName, const std::string& stamp);
 
-// Free space a repair needs beside a database of `databaseSize` bytes: the kept copy (and, for
-// the count before the repair, a transient second copy that is removed before the backup
-// starts), then the backup and the restored database side by side, as gbak writes them. gbak's
-// backup is usually smaller than the database and the restored database no larger, so the
-// database's size stands for each: 3 x the size with a kept copy, 2 x without.
+// Free space a repair needs beside a database of `databaseSize` bytes: the kept copy and, for
+// the count before the repair, a transient second copy beside the backup (it is removed before
+// the restore starts), then the backup and the restored database side by side, as gbak writes
+// them. gbak's backup is usually smaller than the database and the restored database no
+// larger, so the database's size stands for each: 3 x the size with a kept copy, 2 x without.
 std::uint64_t RequiredFreeBytes(std::uint64_t databaseSize, bool keepCopy);
 
 } // namespace onarim

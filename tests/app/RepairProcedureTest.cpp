@@ -1,8 +1,10 @@
 // The repair procedure with a scripted operator, scripted server tools and the service
 // component over the stand-in client library.
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -172,7 +174,7 @@ public:
     }
 
     TRepairOutcome Run(TServerKind kind = TServerKind::Firebird, bool keepCopy = true) {
-        TRepairOptions options{.keepCopy = keepCopy, .clock = [] { return kNow; }};
+        TRepairOptions options{.keepCopy = keepCopy, .countAlongsideTools = false, .clock = [] { return kNow; }};
         TRepairProcedure procedure(*service, op, box, tools, options);
         const TRepairOutcome outcome = procedure.Run(kind);
         report = procedure.Report();
@@ -204,8 +206,9 @@ const std::string kBackupLine =
     "/usr/bin/gbak -B -V \"/srv/veri/MUHASEBE.FDB\" \"/srv/veri/BACKUP.GBK\"";
 const std::string kRestoreLine =
     "/usr/bin/gbak -REP -O -V \"/srv/veri/BACKUP.GBK\" \"/srv/veri/MUHASEBE.FDB\"";
-// What a repair does between the first validation's report and the tools.
-const Log kCountBefore = {"copy " + kCensusCopy, "census " + kCensusCopy, "delete " + kCensusCopy};
+// What a repair does between the first validation's report and the tools (the count's copy is
+// removed once the backup has run).
+const Log kCountBefore = {"copy " + kCensusCopy, "census " + kCensusCopy};
 
 // The log of a repair up to the tools: password, copy, first validation, tool directory.
 Log Opening() { return {"password dialog", "copy " + kCopy, "registry Firebird"}; }
@@ -223,7 +226,7 @@ TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
     EXPECT_EQ(Run(), TRepairOutcome::Repaired);
     EXPECT_EQ(log, Joined({Opening(), kCountBefore,
                            {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
-                            "run " + kRestoreLine, "delete " + kBackup, "cursor hand",
+                            "delete " + kCensusCopy, "run " + kRestoreLine, "delete " + kBackup, "cursor hand",
                             "census " + kDatabase, "report " + kReport,
                             "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı..." + kCopyLine}}));
 
@@ -299,7 +302,7 @@ TEST_F(RepairProcedureTest, ValidationsInAChildProcessReadItsStatusAndLines) {
         log.clear();
         tools = ScriptedTools(log);
         tools.validatorRuns = c.runs;
-        TRepairOptions options{.keepCopy = true, .validator = "/v/onarim-validate", .clock = [] { return kNow; }};
+        TRepairOptions options{.keepCopy = true, .validator = "/v/onarim-validate", .countAlongsideTools = false, .clock = [] { return kNow; }};
         TRepairProcedure procedure(*service, op, box, tools, options);
         if (c.raisedStatus != 0) {
             try {
@@ -498,7 +501,7 @@ TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseUnrestoredAndRemovesWha
         EXPECT_EQ(Run(), TRepairOutcome::BackupFailed);
         EXPECT_EQ(log, Joined({Opening(), kCountBefore,
                                {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
-                                "delete " + kBackup, "cursor hand", "copy " + kSalvageCopy,
+                                "delete " + kCensusCopy, "delete " + kBackup, "cursor hand", "copy " + kSalvageCopy,
                                 "delete " + kSalvageCopy, "report " + kReport,
                                 "Bilgi: Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
                                 "yedekten geri yüklenmedi.\r\n" + kContact +
@@ -506,6 +509,54 @@ TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseUnrestoredAndRemovesWha
                                     "available" + kCopyLine}}));
         EXPECT_EQ(tools.files.count(kBackup), 0u);
     }
+}
+
+// The count of the kept original runs on a thread of its own while gfix and the backup run; its
+// result still decides the losses, and its copy is gone before the restore writes.
+TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
+    // Only the count's own calls come from its thread; they touch nothing of ScriptedTools.
+    struct ConcurrentTools : ScriptedTools {
+        using ScriptedTools::ScriptedTools;
+        int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
+                    const TLineSink& onLine) override {
+            if (commandLine.find(" -B ") != std::string::npos) {
+                std::lock_guard lock(mutex);
+                backupStarted = true;
+                changed.notify_all();
+            }
+            return ScriptedTools::RunTool(commandLine, environment, onLine);
+        }
+        void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override {
+            if (target != kCensusCopy) {
+                ScriptedTools::CopyFileKeepingOriginal(source, target);
+            }
+        }
+        TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override {
+            if (path != kCensusCopy) {
+                return ScriptedTools::TakeCensus(path, credentials);
+            }
+            std::unique_lock lock(mutex);
+            countSawBackup = changed.wait_for(lock, std::chrono::seconds(10), [&] { return backupStarted; });
+            return counted;
+        }
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool backupStarted = false;
+        bool countSawBackup = false;
+        TDatabaseCensus counted{{{.table = "ITEMS", .rows = 3001, .blobColumns = {{"NOTE", 3000}}, .error = ""}}};
+    } concurrent{log};
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+
+    TRepairOptions options{.keepCopy = true, .clock = [] { return kNow; }};
+    TRepairProcedure procedure(*service, op, box, concurrent, options);
+    EXPECT_EQ(procedure.Run(TServerKind::Firebird), TRepairOutcome::RepairedWithLosses);
+
+    EXPECT_TRUE(concurrent.countSawBackup) << "the count waited for nothing";
+    const auto at = [&](const std::string& entry) { return std::find(log.begin(), log.end(), entry) - log.begin(); };
+    EXPECT_LT(at("run " + kBackupLine), at("delete " + kCensusCopy));
+    EXPECT_LT(at("delete " + kCensusCopy), at("run " + kRestoreLine));
+    EXPECT_NE(log.back().find("ITEMS: 3001 kayıttan 3000 kayıt kaldı"), std::string::npos) << log.back();
 }
 
 TEST_F(RepairProcedureTest, FailedRestoreKeepsTheBackupAndNamesIt) {
@@ -564,7 +615,7 @@ TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
         const std::size_t gfix = Opening().size() + kCountBefore.size() + 1;
         EXPECT_EQ(log.at(gfix), "run /usr/bin/gfix -V -FULL " + c.quotedDatabase);
         EXPECT_EQ(log.at(gfix + 1), "run /usr/bin/gbak -B -V " + c.quotedDatabase + " " + c.quotedBackup);
-        EXPECT_EQ(log.at(gfix + 2), "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedDatabase);
+        EXPECT_EQ(log.at(gfix + 3), "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedDatabase);
     }
 }
 
