@@ -1,4 +1,5 @@
 // onarim-cli as an operator runs it, on the real embedded engine with Debian's gfix and gbak.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -249,28 +250,93 @@ TEST_F(RepairCliTruthTest, LostBlobValuesAreWrittenBackFromTheKeptCopy) {
     EXPECT_TRUE(FileExists(keptCopy.substr(0, keptCopy.size() - 4) + ".json"));
 }
 
-// A page of the wrong type stops gbak's backup: what can still be read goes into a new
-// database beside the damaged one, which stays as the mend left it.
+// A page gbak cannot read stops its backup: what can still be read goes into a new database
+// beside the damaged one, which stays as the mend left it. A data page of the wrong type loses
+// the rows on it; a blob page of the wrong type only the one value it holds a part of, and the
+// report names that value's row.
 TEST_F(RepairCliTruthTest, ABackupThatFailsEndsInASalvagedDatabase) {
-    const TestDatabase database =
-        CreateTestDatabase(scratch.File("kırık.fdb"), {.rowCount = 3000, .notes = true});
-    DamageDatabase(database, DamageKind::WrongPageType, DamageTarget::LiveRows);
-    const std::string original = ReadFileBytes(database.path);
-    const ProgramResult result = RunCli({"--json", database.path});
-    EXPECT_EQ(result.exitCode, 4) << result.Describe();
-    const nlohmann::json report = nlohmann::json::parse(result.output);
-    EXPECT_EQ(report["outcome"], "salvaged");
-    const std::string salvaged = scratch.File("kırık.kurtarilan.fdb");
-    EXPECT_EQ(report["salvage"]["database"], salvaged);
-    EXPECT_TRUE(ReadOnlyValidation(salvaged).Clean());
-    const std::int64_t rowsLost = 3000 - static_cast<std::int64_t>(ReadRows(salvaged).size());
-    EXPECT_GT(rowsLost, 0);
-    EXPECT_LT(rowsLost, 200) << "only the damaged page's rows";
-    const std::string keptCopy = report["keptCopy"];
-    EXPECT_TRUE(ReadFileBytes(keptCopy) == original) << "the copy is the file as it was";
-    const std::string message = report["message"];
-    EXPECT_NE(message.find(salvaged), std::string::npos) << message;
-    EXPECT_NE(message.find("Hasarlı veri tabanı yerinde bırakıldı: " + database.path), std::string::npos);
+    const struct {
+        const char* label;
+        const char* file;
+        DamageSite (*damage)(const TestDatabase&);
+        std::size_t minRowsLost, maxRowsLost;
+        std::size_t valuesLost; // NOTE values of rows that were kept
+    } cases[] = {
+        {"data page of the wrong type", "kırık.fdb",
+         [](const TestDatabase& database) {
+             return DamageDatabase(database, DamageKind::WrongPageType, DamageTarget::LiveRows);
+         },
+         1, 199, 0},
+        {"blob page of the wrong type", "kırık blob.fdb", DamageBlobPage, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const TestDatabase database = CreateTestDatabase(
+            scratch.File(c.file), {.rowCount = 3000, .notes = true, .largeNoteEvery = 100});
+        const std::string undamaged = scratch.File(std::string("sağlam ") + c.file);
+        std::filesystem::copy_file(database.path, undamaged);
+        const DamageSite site = c.damage(database);
+        const std::string original = ReadFileBytes(database.path);
+        const std::vector<TableRow> rowsBefore = ReadRows(undamaged);
+        const std::map<int, std::string> notesBefore = ReadNotes(undamaged);
+        ASSERT_EQ(notesBefore.size(), 3000u);
+        ASSERT_EQ(notesBefore.at(100), ExpectedLargeNote(100));
+
+        const ProgramResult result = RunCli({"--json", database.path});
+        EXPECT_EQ(result.exitCode, 4) << result.Describe();
+        const nlohmann::json report = nlohmann::json::parse(result.output);
+        EXPECT_EQ(report["outcome"], "salvaged");
+        const std::string stem = std::filesystem::path(database.path).stem().string();
+        const std::string salvaged = scratch.File(stem + ".kurtarilan.fdb");
+        EXPECT_EQ(report["salvage"]["database"], salvaged);
+
+        std::map<int, TableRow> rowsByKey;
+        for (const TableRow& row : rowsBefore) {
+            rowsByKey[row.id] = row;
+        }
+        const std::vector<TableRow> rows = ReadRows(salvaged);
+        for (const TableRow& row : rows) {
+            EXPECT_EQ(row, rowsByKey.at(row.id));
+        }
+        const std::size_t rowsLost = rowsBefore.size() - rows.size();
+        EXPECT_GE(rowsLost, c.minRowsLost);
+        EXPECT_LE(rowsLost, c.maxRowsLost) << "only the damaged page's rows";
+        const std::map<int, std::string> notes = ReadNotes(salvaged);
+        std::vector<int> valuesLost;
+        for (const TableRow& row : rows) {
+            const auto note = notes.find(row.id);
+            if (note == notes.end()) {
+                valuesLost.push_back(row.id);
+            } else {
+                EXPECT_TRUE(note->second == notesBefore.at(row.id)) << "NOTE of ID " << row.id;
+            }
+        }
+        ASSERT_EQ(valuesLost.size(), c.valuesLost) << site.Describe();
+        const nlohmann::json& items = report["salvage"]["tables"][0];
+        EXPECT_EQ(items["rows"], rows.size());
+        EXPECT_EQ(items["blobs"], notes.size());
+        const std::string message = report["message"];
+        for (const int id : valuesLost) {
+            EXPECT_EQ(id % database.largeNoteEvery, 0) << "a large note";
+            const std::string where = "ITEMS.NOTE (ID=" + std::to_string(id) + "): ";
+            EXPECT_EQ(std::count_if(items["problems"].begin(), items["problems"].end(),
+                                    [&](const nlohmann::json& problem) {
+                                        return problem.get<std::string>().starts_with(where);
+                                    }),
+                      1)
+                << items["problems"].dump();
+            EXPECT_NE(message.find("ITEMS.NOTE: 1 blob değeri kayboldu"), std::string::npos)
+                << message;
+        }
+        const std::string keptCopy = report["keptCopy"];
+        EXPECT_TRUE(ReadFileBytes(keptCopy) == original) << "the copy is the file as it was";
+        EXPECT_NE(message.find(salvaged), std::string::npos) << message;
+        EXPECT_NE(message.find("Hasarlı veri tabanı yerinde bırakıldı: " + database.path),
+                  std::string::npos);
+        EXPECT_EQ(message.find("doğrulaması hata bildirdi"), std::string::npos) << message;
+        const ValidationResult validation = ServiceRepairValidation(salvaged);
+        EXPECT_TRUE(validation.Clean()) << validation.run.Describe();
+    }
 }
 
 // The validation itself fails with a read past the end of the file: that is the report, and

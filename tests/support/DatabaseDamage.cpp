@@ -121,6 +121,19 @@ std::uint32_t FindIndexLeafPage(const DatabasePages& pages, const TestDatabase& 
     throw FixtureError("no index leaf page of the user table in " + database.path);
 }
 
+// The pages a blob record of level 1 lists, in the value's order; empty for a value stored in
+// the record itself.
+std::vector<std::uint32_t> BlobPagesOf(const DatabasePages::Page& page, const RecordSlot& record) {
+    std::vector<std::uint32_t> blobPages;
+    if (page.at(static_cast<size_t>(record.offset + ods::kBlobLevel)) != 1) {
+        return blobPages;
+    }
+    for (int at = ods::kBlobPages; at + 4 <= record.length; at += 4) {
+        blobPages.push_back(ReadUInt32(page, record.offset + at));
+    }
+    return blobPages;
+}
+
 } // namespace
 
 std::string DamageSite::Describe() const {
@@ -176,6 +189,31 @@ DamageSite DamageIndexPage(const TestDatabase& database) {
     std::fill_n(bytes.begin() + ods::kIndexNodes, kGarbledBytes, std::uint8_t{0xA5});
     pages.Write(number, bytes);
     return DamageSite{number, -1};
+}
+
+DamageSite DamageBlobPage(const TestDatabase& database) {
+    DatabasePages pages(database.path);
+    for (const DataPage& dataPage : DataPagesOf(pages, database.relationId)) {
+        const DatabasePages::Page bytes = pages.Read(dataPage.number);
+        for (const RecordSlot& record : dataPage.records) {
+            const std::vector<std::uint32_t> blobPages =
+                record.IsBlob() ? BlobPagesOf(bytes, record) : std::vector<std::uint32_t>{};
+            if (blobPages.empty()) {
+                continue;
+            }
+            const std::uint32_t number = blobPages.back();
+            DatabasePages::Page blobPage = pages.Read(number);
+            if (blobPage[ods::kPageType] != ods::kBlobPageType) {
+                throw FixtureError("page " + std::to_string(number) +
+                                   " listed by the blob on page " +
+                                   std::to_string(dataPage.number) + " is no blob page");
+            }
+            blobPage[ods::kPageType] = ods::kDataPageType;
+            pages.Write(number, blobPage);
+            return DamageSite{number, -1, static_cast<std::uint32_t>(blobPages.size() - 1)};
+        }
+    }
+    throw FixtureError("no value on blob pages in the user table of " + database.path);
 }
 
 std::string ToString(DamageKind kind) {

@@ -15,6 +15,7 @@ inline constexpr std::uint8_t kHeaderPageType = 1;
 inline constexpr std::uint8_t kPointerPageType = 4;
 inline constexpr std::uint8_t kDataPageType = 5;
 inline constexpr std::uint8_t kIndexBTreePageType = 7;
+inline constexpr std::uint8_t kBlobPageType = 8;
 
 // Header page (page 0): hdr_page_size.
 inline constexpr int kHeaderPageSize = 16;
@@ -52,6 +53,14 @@ inline constexpr int kRecordBackLine = 8;
 inline constexpr int kRecordFlags = 10;
 inline constexpr int kRecordFormat = 12;
 inline constexpr int kRecordHeaderSize = 13;
+
+// Blob record `blh`, a record with kRecordBlob on a data page: its first 12 bytes overlay the
+// record header, then blh_level (0: the data follows in the record; 1: blh_page lists the blob
+// pages that hold it), blh_count, blh_length (the blob's bytes), blh_sub_type, blh_charset, then
+// blh_page[], as many page numbers as the record's length leaves room for.
+inline constexpr int kBlobLevel = 12;
+inline constexpr int kBlobLength = 20;
+inline constexpr int kBlobPages = 28;
 
 // Record header flags (rhd_flags).
 inline constexpr std::uint16_t kRecordDeleted = 0x01;

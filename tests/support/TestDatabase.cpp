@@ -26,6 +26,26 @@ int OrphanBlobLength(int pageSize) {
 constexpr const char* kNameExpression = "'Kayıt ' || :I || ' ğüşıöç ĞÜŞİÖÇ'";
 constexpr const char* kNoteExpression = "'Not ' || :I || ' açıklama'";
 
+// LPAD repeats the words of a large note up to this many characters (not bytes). The most
+// that ReadNotes reads.
+constexpr int kLargeNoteCharacters = 8000;
+
+std::string LargeNoteWords(const std::string& id) {
+    return "Uzun not " + id + " çğış; ";
+}
+
+std::string NoteExpression(const TestDatabaseOptions& options) {
+    if (!options.notes) {
+        return "NULL";
+    }
+    if (options.largeNoteEvery == 0) {
+        return kNoteExpression;
+    }
+    return "IIF(MOD(:I, " + std::to_string(options.largeNoteEvery) + ") = 0, LPAD('', " +
+           std::to_string(kLargeNoteCharacters) + ", '" + LargeNoteWords("' || :I || '") +
+           "'), " + kNoteExpression + ")";
+}
+
 // One EXECUTE BLOCK loop: one statement for all rows, however many.
 std::string InsertRows(int firstId, int lastId, const std::string& nameExpression,
                        const std::string& noteExpression = "NULL") {
@@ -56,7 +76,7 @@ std::string CreationScript(const std::string& path, const TestDatabaseOptions& o
 std::string DataScript(const TestDatabaseOptions& options) {
     const int lastRow = options.rowCount;
     return "SET TERM ^;\n" +
-           InsertRows(1, lastRow, kNameExpression, options.notes ? kNoteExpression : "NULL") +
+           InsertRows(1, lastRow, kNameExpression, NoteExpression(options)) +
            "COMMIT^\n" +
            // The CHECK constraint fails after the blob has been stored in the table's pages.
            "EXECUTE BLOCK AS BEGIN INSERT INTO ITEMS VALUES (-1, 'reddedilen', LPAD('', " +
@@ -105,6 +125,9 @@ TestDatabase CreateTestDatabase(const std::string& path, const TestDatabaseOptio
         throw FixtureError("Firebird 3 would not keep the page size " +
                            std::to_string(options.pageSize));
     }
+    if (options.largeNoteEvery < 0 || (options.largeNoteEvery > 0 && options.pageSize > 8192)) {
+        throw FixtureError("large notes need a positive interval and a page of 8192 bytes at most");
+    }
     if (options.rowCount < 0) {
         throw FixtureError("a negative row count");
     }
@@ -116,7 +139,7 @@ TestDatabase CreateTestDatabase(const std::string& path, const TestDatabaseOptio
         RunIsqlScript(DataScript(options), path);
     }
     return TestDatabase{path, options.pageSize, options.rowCount, RelationIdOf(path),
-                        options.notes};
+                        options.notes, options.largeNoteEvery};
 }
 
 std::vector<TableRow> ExpectedRows(int rowCount) {
@@ -129,6 +152,20 @@ std::vector<TableRow> ExpectedRows(int rowCount) {
 
 std::string ExpectedNote(int id) {
     return "Not " + std::to_string(id) + " açıklama";
+}
+
+std::string ExpectedLargeNote(int id) {
+    const std::string words = LargeNoteWords(std::to_string(id));
+    std::string note;
+    int characters = 0;
+    for (std::size_t at = 0;; at = (at + 1) % words.size()) {
+        const bool startsALetter = (static_cast<unsigned char>(words[at]) & 0xC0) != 0x80;
+        if (startsALetter && characters++ == kLargeNoteCharacters) {
+            break;
+        }
+        note += words[at];
+    }
+    return note;
 }
 
 std::map<int, std::string> ReadNotes(const std::string& path) {

@@ -15,6 +15,12 @@ struct TestDatabaseOptions {
     // data pages of their own, dozens to a page, so a damaged page of them loses the NOTE of
     // rows that are kept (see DamageTarget::LiveBlobs). Without notes, NOTE is NULL.
     bool notes = false;
+    // With `notes`: every row whose ID is a multiple of it gets ExpectedLargeNote(id) in NOTE
+    // instead, a value longer than a page. The engine keeps such a value on blob pages of its
+    // own (page type 8), listed in a short blob record on a data page of the table (see
+    // DamageBlobPage). 0 for none. The page size must be 4096 or 8192: ReadNotes reads 8000
+    // characters of a value at most, and on a page of 16384 bytes they fit on a data page.
+    int largeNoteEvery = 0;
 };
 
 // A database made by CreateTestDatabase.
@@ -24,6 +30,7 @@ struct TestDatabase {
     int rowCount = 0;
     int relationId = 0; // the user table's relation id
     bool notes = false;
+    int largeNoteEvery = 0;
 };
 
 // The user table: ITEMS (ID INTEGER NOT NULL PRIMARY KEY CHECK (ID > 0), NAME VARCHAR(60) NOT
@@ -64,6 +71,10 @@ std::vector<TableRow> ReadRows(const std::string& path);
 // The NOTE that a database made with `notes` gives the row `id`: a few words with Turkish
 // letters, so the blob is small and a lost one shows.
 std::string ExpectedNote(int id);
+
+// The NOTE of row `id` of a database made with `largeNoteEvery`: 8000 characters, a few words
+// with Turkish letters repeated, about 9700 bytes.
+std::string ExpectedLargeNote(int id);
 
 // ID -> NOTE of every row whose NOTE is not NULL (an empty value is kept as an empty text).
 // Raises FixtureError when the table or a blob cannot be read.
