@@ -54,6 +54,20 @@ std::pair<std::string, std::string> StemAndExtension(const std::string& fileName
     return {fileName.substr(0, dot), fileName.substr(dot)};
 }
 
+// The reader's messages quote the file it read: a transient copy that is gone by the time the
+// report is read. They name the kept copy instead, of which it was a byte copy.
+void NameKeptCopy(std::vector<TTableRecovery>& tables, const std::string& transient,
+                  const std::string& keptCopy) {
+    for (TTableRecovery& table : tables) {
+        for (std::string& problem : table.problems) {
+            for (std::size_t at = problem.find(transient); at != std::string::npos;
+                 at = problem.find(transient, at + keptCopy.size())) {
+                problem.replace(at, transient.size(), keptCopy);
+            }
+        }
+    }
+}
+
 } // namespace
 
 std::string ValidatorPath() {
@@ -389,6 +403,7 @@ void TRepairProcedure::PutBack(const std::string& fileName, const TCredentials& 
         report_.recovery = tools_.PutBackLostData(
             source, fileName, credentials,
             [this](const std::string& line) { Output(TRepairStep::Recovery, line); });
+        NameKeptCopy(report_.recovery->tables, source, report_.keptCopy);
     } catch (const Exception& error) {
         Output(TRepairStep::Recovery, std::string("Geri yazılamadı: ") + error.what());
         status = 1;
@@ -456,6 +471,7 @@ TRepairOutcome TRepairProcedure::Salvage(const std::string& fileName, const std:
     try {
         tools_.CopyFileKeepingOriginal(report_.keptCopy, source);
         report_.salvage = tools_.SalvageDatabase(source, target, credentials, runGbak, progress);
+        NameKeptCopy(report_.salvage->tables, source, report_.keptCopy);
         report_.salvaged = target;
     } catch (const std::exception& error) {
         failure = error.what();

@@ -330,6 +330,11 @@ TEST_F(RepairCliTruthTest, ABackupThatFailsEndsInASalvagedDatabase) {
         }
         const std::string keptCopy = report["keptCopy"];
         EXPECT_TRUE(ReadFileBytes(keptCopy) == original) << "the copy is the file as it was";
+        if (!valuesLost.empty()) {
+            EXPECT_NE(items["problems"][0].get<std::string>().find("(" + keptCopy + ")"),
+                      std::string::npos)
+                << "the problem names the kept copy, not a transient one";
+        }
         EXPECT_NE(message.find(salvaged), std::string::npos) << message;
         EXPECT_NE(message.find("Hasarlı veri tabanı yerinde bırakıldı: " + database.path),
                   std::string::npos);
