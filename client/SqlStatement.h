@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,12 +53,18 @@ public:
     TSqlRow Row() const;
 
 private:
+    // Frees the statement in the library. One the library cannot free (its attachment broken
+    // by an internal consistency check) stays registered there with the address of its handle,
+    // which the library writes 0 into when the attachment ends: the handle's storage is then
+    // handed over to outlive this object. Never raises.
+    void Drop() noexcept;
     void Describe(bool parameters, TSqlDescriptorArea& area);
     int StatementType();
     void CloseCursor() noexcept;
 
     TSqlTransaction& transaction_;
-    isc_stmt_handle handle_ = 0;
+    // Apart from the object: isc_dsql_alloc_statement2 has the library keep its address.
+    std::unique_ptr<isc_stmt_handle> handle_;
     TSqlDescriptorArea output_;
     TSqlDescriptorArea input_;
     std::vector<TSqlColumn> columns_;

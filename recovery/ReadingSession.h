@@ -34,8 +34,10 @@ private:
 
     std::string path_;
     TCredentials credentials_;
-    std::unique_ptr<TSqlTransaction> transaction_; // before the attachment it runs on
+    // Destroyed in reverse order: the transaction before the attachment it runs on, which
+    // refuses to detach while a transaction is open.
     std::unique_ptr<TSqlAttachment> attachment_;
+    std::unique_ptr<TSqlTransaction> transaction_;
     int generation_ = 0;
 };
 

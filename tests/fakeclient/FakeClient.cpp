@@ -1,9 +1,11 @@
 // A stand-in for the Firebird client library, built as "libfbclient.so.2" in several export
-// sets (see CMakeLists.txt). The services and status-interpretation entry points follow the
-// script in Control; every other entry point only exists so that it can be resolved.
+// sets (see CMakeLists.txt). The services and status-interpretation entry points, and the
+// attach, transaction and statement calls of the SQL layer, follow the script in Control;
+// every other entry point only exists so that it can be resolved.
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "FakeClientControl.h"
 
@@ -122,6 +124,85 @@ FAKE_EXPORT ISC_LONG isc_vax_integer(const ISC_SCHAR* bytes, short length) {
     return value;
 }
 
+// --- The SQL layer's attachment, transaction and statement: scripted ------------------------
+
+FAKE_EXPORT ISC_STATUS isc_attach_database(ISC_STATUS* status, short, const ISC_SCHAR*,
+                                           isc_db_handle* handle, short, const ISC_SCHAR*) {
+    Record("isc_attach_database", handle);
+    const ISC_STATUS result = Answer("isc_attach_database", status);
+    if (result <= 0) {
+        *handle = control.databaseHandle;
+    }
+    return result;
+}
+
+FAKE_EXPORT ISC_STATUS isc_detach_database(ISC_STATUS* status, isc_db_handle* handle) {
+    Record("isc_detach_database", handle);
+    const ISC_STATUS result = Answer("isc_detach_database", status);
+    if (result <= 0) {
+        *handle = 0;
+        for (FB_API_HANDLE* kept : control.keptStatementHandles) {
+            *kept = 0;
+            control.statementHandlesZeroedByDetach.push_back(kept);
+        }
+        control.keptStatementHandles.clear();
+    }
+    return result;
+}
+
+FAKE_EXPORT ISC_STATUS isc_start_multiple(ISC_STATUS* status, isc_tr_handle* handle, short, void*) {
+    Record("isc_start_multiple", handle);
+    const ISC_STATUS result = Answer("isc_start_multiple", status);
+    if (result <= 0) {
+        *handle = control.transactionHandle;
+    }
+    return result;
+}
+
+FAKE_EXPORT ISC_STATUS isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle* handle) {
+    Record("isc_rollback_transaction", handle);
+    const ISC_STATUS result = Answer("isc_rollback_transaction", status);
+    if (result <= 0) {
+        *handle = 0;
+    }
+    return result;
+}
+
+FAKE_EXPORT ISC_STATUS isc_dsql_alloc_statement2(ISC_STATUS* status, isc_db_handle* database,
+                                                 isc_stmt_handle* handle) {
+    Record("isc_dsql_alloc_statement2", database);
+    const ISC_STATUS result = Answer("isc_dsql_alloc_statement2", status);
+    if (result <= 0) {
+        *handle = control.statementHandle;
+        control.keptStatementHandles.push_back(handle);
+    }
+    return result;
+}
+
+FAKE_EXPORT ISC_STATUS isc_dsql_free_statement(ISC_STATUS* status, isc_stmt_handle* handle,
+                                               unsigned short option) {
+    Record("isc_dsql_free_statement", handle).bytes = std::to_string(option);
+    const ISC_STATUS result = Answer("isc_dsql_free_statement", status);
+    if (result <= 0 && (option & DSQL_drop) != 0) {
+        std::erase(control.keptStatementHandles, handle);
+        *handle = 0;
+    }
+    return result;
+}
+
+FAKE_EXPORT ISC_STATUS isc_dsql_prepare(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle* handle,
+                                        unsigned short length, const ISC_SCHAR* sql, unsigned short,
+                                        XSQLDA*) {
+    Record("isc_dsql_prepare", handle).bytes = length != 0 ? std::string(sql, length) : sql;
+    return Answer("isc_dsql_prepare", status);
+}
+
+FAKE_EXPORT ISC_STATUS isc_dsql_describe_bind(ISC_STATUS* status, isc_stmt_handle* handle,
+                                              unsigned short, XSQLDA*) {
+    Record("isc_dsql_describe_bind", handle);
+    return Answer("isc_dsql_describe_bind", status);
+}
+
 // --- Everything else: present, never called by the system -----------------------------------
 
 #ifndef FAKE_WITHOUT_BLOB_GET
@@ -146,9 +227,6 @@ FAKE_EXPORT ISC_STATUS isc_create_blob2(ISC_STATUS*, isc_db_handle*, isc_tr_hand
 }
 FAKE_EXPORT void isc_decode_date(const ISC_QUAD*, void*) {}
 FAKE_EXPORT void isc_encode_date(const void*, ISC_QUAD*) {}
-FAKE_EXPORT ISC_STATUS isc_dsql_free_statement(ISC_STATUS*, isc_stmt_handle*, unsigned short) {
-    return 0;
-}
 FAKE_EXPORT ISC_STATUS isc_dsql_execute2(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*,
                                          unsigned short, const XSQLDA*, const XSQLDA*) {
     return 0;
@@ -161,29 +239,16 @@ FAKE_EXPORT ISC_STATUS isc_dsql_fetch(ISC_STATUS*, isc_stmt_handle*, unsigned sh
                                       const XSQLDA*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_dsql_sql_info(ISC_STATUS*, isc_stmt_handle*, short, const ISC_SCHAR*,
                                          short, ISC_SCHAR*) { return 0; }
-FAKE_EXPORT ISC_STATUS isc_dsql_alloc_statement2(ISC_STATUS*, isc_db_handle*, isc_stmt_handle*) {
-    return 0;
-}
-FAKE_EXPORT ISC_STATUS isc_dsql_prepare(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*,
-                                        unsigned short, const ISC_SCHAR*, unsigned short,
-                                        XSQLDA*) { return 0; }
-FAKE_EXPORT ISC_STATUS isc_dsql_describe_bind(ISC_STATUS*, isc_stmt_handle*, unsigned short,
-                                              XSQLDA*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_dsql_describe(ISC_STATUS*, isc_stmt_handle*, unsigned short,
                                          XSQLDA*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_dsql_execute_immediate(ISC_STATUS*, isc_db_handle*, isc_tr_handle*,
                                                   unsigned short, const ISC_SCHAR*,
                                                   unsigned short, const XSQLDA*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_drop_database(ISC_STATUS*, isc_db_handle*) { return 0; }
-FAKE_EXPORT ISC_STATUS isc_detach_database(ISC_STATUS*, isc_db_handle*) { return 0; }
-FAKE_EXPORT ISC_STATUS isc_attach_database(ISC_STATUS*, short, const ISC_SCHAR*, isc_db_handle*,
-                                           short, const ISC_SCHAR*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_database_info(ISC_STATUS*, isc_db_handle*, short, const ISC_SCHAR*,
                                          short, ISC_SCHAR*) { return 0; }
-FAKE_EXPORT ISC_STATUS isc_start_multiple(ISC_STATUS*, isc_tr_handle*, short, void*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_commit_transaction(ISC_STATUS*, isc_tr_handle*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_commit_retaining(ISC_STATUS*, isc_tr_handle*) { return 0; }
-FAKE_EXPORT ISC_STATUS isc_rollback_transaction(ISC_STATUS*, isc_tr_handle*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_cancel_events(ISC_STATUS*, isc_db_handle*, ISC_LONG*) { return 0; }
 FAKE_EXPORT ISC_STATUS isc_que_events(ISC_STATUS*, isc_db_handle*, ISC_LONG*, short,
                                       const ISC_UCHAR*, ISC_EVENT_CALLBACK, void*) { return 0; }

@@ -45,6 +45,17 @@ struct Control {
 
     std::vector<Call> calls;
 
+    // The SQL calls the SQL layer's tests script. A successful attach, transaction start and
+    // statement allocation hand out these handles.
+    FB_API_HANDLE databaseHandle = 0x61;
+    FB_API_HANDLE transactionHandle = 0x71;
+    FB_API_HANDLE statementHandle = 0x81;
+    // Like the real library, isc_dsql_alloc_statement2 keeps the address of the caller's
+    // handle until a drop succeeds; a successful detach writes 0 into every address still
+    // kept. Those written are noted, in order.
+    std::vector<FB_API_HANDLE*> keptStatementHandles;
+    std::vector<FB_API_HANDLE*> statementHandlesZeroedByDetach;
+
     void Reset() { *this = Control(); }
 };
 
