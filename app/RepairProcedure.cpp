@@ -339,14 +339,14 @@ void TRepairProcedure::CountBefore(const std::string& fileName, const TCredentia
 }
 
 // Starts the count of what the kept original held. The kept copy must stay as it was, and an
-// attachment writes to the file it opens: the count reads a second, transient copy of it. It
-// needs nothing of gfix and gbak, which work on the database in processes of their own, so it
-// runs on a thread of its own meanwhile; FinishCountBefore takes its result.
+// attachment writes to the file it opens: the count reads a second, transient copy of it, and
+// removes it when done. It needs nothing of gfix and gbak, which work on the database in
+// processes of their own, so it runs on a thread of its own meanwhile; FinishCountBefore takes
+// its result.
 void TRepairProcedure::StartCountBefore(const std::string& fileName,
                                         const TCredentials& credentials) {
-    countBeforeSource_ = TransientCopy(fileName, "sayim");
     auto count = [this, credentials, keptCopy = report_.keptCopy,
-                  source = countBeforeSource_]() {
+                  source = TransientCopy(fileName, "sayim")]() {
         TCountBefore result;
         const auto start = std::chrono::steady_clock::now();
         try {
@@ -355,6 +355,7 @@ void TRepairProcedure::StartCountBefore(const std::string& fileName,
         } catch (const Exception& error) {
             result.error = error.what();
         }
+        tools_.DeleteFile(source);
         result.duration = ElapsedSince(start);
         return result;
     };
@@ -367,15 +368,14 @@ void TRepairProcedure::StartCountBefore(const std::string& fileName,
     }
 }
 
-// Waits for the count StartCountBefore began and records it as a step of its own duration;
-// removes the transient copy. Does nothing when no count runs.
+// Waits for the count StartCountBefore began and records it as a step of its own duration.
+// Does nothing when no count runs.
 void TRepairProcedure::FinishCountBefore() {
     if (!countBefore_.valid()) {
         return;
     }
     BeginStep(TRepairStep::Accounting);
     TCountBefore result = countBefore_.get();
-    tools_.DeleteFile(countBeforeSource_);
     stepStart_ = std::chrono::steady_clock::now() - result.duration;
     report_.before = std::move(result.census);
     if (!result.error.empty()) {
@@ -708,18 +708,16 @@ TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::
     if (options_.keepCopy) {
         StartCountBefore(fileName, credentials);
     }
-    // A run that leaves early (an error of a tool's start) still waits for the count and
-    // removes its copy.
+    // A run that leaves early (an error of a tool's start) still waits for the count.
     struct TCountJoin {
-        TRepairProcedure& procedure;
+        std::future<TCountBefore>& count;
         ~TCountJoin() {
-            if (procedure.countBefore_.valid()) {
-                procedure.countBefore_.wait();
-                procedure.tools_.DeleteFile(procedure.countBeforeSource_);
-                procedure.countBefore_ = {};
+            if (count.valid()) {
+                count.wait();
+                count = {};
             }
         }
-    } countJoin{*this};
+    } countJoin{countBefore_};
 
     TToolOutputReader toolOutput;
     operator_.SetCursor(TAppCursor::Busy);

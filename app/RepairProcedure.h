@@ -156,7 +156,6 @@ private:
         std::chrono::milliseconds duration{0};
     };
     std::future<TCountBefore> countBefore_;
-    std::string countBeforeSource_;
 };
 
 // onarim-validate beside the running program, or, in the build tree, where the build put it;
