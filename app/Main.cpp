@@ -12,8 +12,7 @@
 #include "app/MainForm.h"
 #include "app/MainIcon.h"
 #include "app/PasswordDialog.h"
-#include "client/ClientLibrary.h"
-#include "client/MonitorHook.h"
+#include "client/ClientShutdown.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/Utf8Locale.h"
 #include "services/IBCustomService.h"
@@ -65,9 +64,7 @@ int Main(int argc, char** argv) {
     // The window, and with it a component the repair may have left attached, is gone by now:
     // its detach needed the trace hook and the client library, which go last.
     SetLoginDialogHook(nullptr);
-    ShutdownMonitorHook();
-    ShutdownClientEngine();
-    FreeClientLibrary();
+    ShutdownClient();
     return status;
 }
 

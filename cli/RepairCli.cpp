@@ -9,8 +9,7 @@
 #include "app/SystemServerTools.h"
 #include "cli/ConsoleOperator.h"
 #include "cli/RepairCommandLine.h"
-#include "client/ClientLibrary.h"
-#include "client/MonitorHook.h"
+#include "client/ClientShutdown.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/Utf8Locale.h"
 #include "services/IBValidationService.h"
@@ -94,9 +93,7 @@ int Main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(error.what()).c_str());
     }
     // The service component is gone by now; the hook and then the library go last.
-    ShutdownMonitorHook();
-    ShutdownClientEngine();
-    FreeClientLibrary();
+    ShutdownClient();
     return status;
 }
 

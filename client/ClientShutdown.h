@@ -1,0 +1,11 @@
+#pragma once
+
+namespace onarim {
+
+// A program's way out of the client library, in the only safe order: the trace hook first
+// (nothing announces any more once the components are gone), then the engine's threads
+// (ShutdownClientEngine), then the library itself (FreeClientLibrary). Call it once, after the
+// last component is destroyed.
+void ShutdownClient();
+
+} // namespace onarim
