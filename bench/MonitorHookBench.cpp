@@ -10,9 +10,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "client/IBSQLMonitor.h"
-#include "client/IBSQLMonitorHook.h"
-#include "client/MonitorSharedObjects.h"
+#include "trace/IBSQLMonitor.h"
+#include "trace/IBSQLMonitorHook.h"
+#include "trace/MonitorSharedObjects.h"
 #include "platform/ApplicationTitle.h"
 
 namespace {

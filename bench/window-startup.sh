@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# How long the window takes to appear: starts build/app/onarim RUNS times (10 unless given) on
+# How long the window takes to appear: starts build/gui/onarim RUNS times (10 unless given) on
 # a virtual display (Xvfb) and reads the time from the process's start by the system to the
 # first paint of its window, which the program prints when ONARIM_REPORT_STARTUP is set, with
 # the processor time it used until then. Prints each run and the minimum, median and maximum in
@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/virtual-display.sh"
 runs=${1:-10}
-program="$root/build/app/onarim"
+program="$root/build/gui/onarim"
 [ -x "$program" ] || { echo "Build $program first." >&2; exit 1; }
 
 log=$(mktemp)

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/RepairOperator.h"
+#include "repair/RepairOperator.h"
 
 namespace onarim {
 

@@ -3,14 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "app/ErrorBoxText.h"
-#include "app/ExecuteAndWait.h"
-#include "app/RepairProcedure.h"
-#include "app/SystemServerTools.h"
+#include "repair/ErrorBoxText.h"
+#include "repair/ExecuteAndWait.h"
+#include "repair/RepairProcedure.h"
+#include "repair/SystemServerTools.h"
 #include "cli/ConsoleOperator.h"
 #include "cli/RepairCommandLine.h"
-#include "client/ClientShutdown.h"
+#include "client/ClientLibrary.h"
 #include "platform/ApplicationTitle.h"
+#include "trace/MonitorHook.h"
 #include "platform/Utf8Locale.h"
 #include "services/IBValidationService.h"
 
@@ -93,7 +94,11 @@ int Main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(error.what()).c_str());
     }
     // The service component is gone by now; the hook and then the library go last.
-    ShutdownClient();
+    // The way out of the client library, in the only safe order: the trace hook first
+    // (nothing announces any more), then the engine's threads, then the library itself.
+    ShutdownMonitorHook();
+    ShutdownClientEngine();
+    FreeClientLibrary();
     return status;
 }
 

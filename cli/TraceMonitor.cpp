@@ -17,10 +17,10 @@
 #include <string>
 #include <string_view>
 
-#include "client/IBSQLMonitor.h"
-#include "client/MonitorHook.h"
-#include "client/MonitorSharedObjects.h"
-#include "platform/DayCount.h"
+#include "trace/IBSQLMonitor.h"
+#include "trace/MonitorHook.h"
+#include "trace/MonitorSharedObjects.h"
+#include "trace/DayCount.h"
 
 namespace {
 

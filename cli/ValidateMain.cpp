@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/DamageErrors.h"
-#include "app/ValidatorProtocol.h"
+#include "repair/DamageErrors.h"
+#include "repair/ValidatorProtocol.h"
 #include "client/IBErrors.h"
 #include "platform/Utf8Locale.h"
 #include "services/IBValidationService.h"

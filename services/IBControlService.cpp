@@ -5,7 +5,7 @@
 #include "client/ClientEntryPoints.h"
 #include "client/ClientError.h"
 #include "client/DatabaseError.h"
-#include "client/MonitorHook.h"
+#include "trace/MonitorHook.h"
 #include "client/StatusVector.h"
 #include "platform/ScopeExit.h"
 

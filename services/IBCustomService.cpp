@@ -6,7 +6,7 @@
 #include "client/ClientError.h"
 #include "client/ClientLibrary.h"
 #include "client/DatabaseError.h"
-#include "client/MonitorHook.h"
+#include "trace/MonitorHook.h"
 #include "client/StatusVector.h"
 #include "services/ServiceParameterBlock.h"
 

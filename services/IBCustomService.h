@@ -7,7 +7,7 @@
 
 #include "client/FirebirdApi.h"
 #include "client/ReallocZeroed.h"
-#include "client/TracedComponent.h"
+#include "trace/TracedComponent.h"
 #include "services/ParamList.h"
 
 namespace onarim {

@@ -26,10 +26,10 @@
 #include <unistd.h>
 
 #include "FuzzCheck.h"
-#include "client/MonitorReaderThread.h"
-#include "client/MonitorSharedObjects.h"
-#include "platform/DayCount.h"
-#include "platform/SharedMemory.h"
+#include "trace/MonitorReaderThread.h"
+#include "trace/MonitorSharedObjects.h"
+#include "trace/DayCount.h"
+#include "trace/SharedMemory.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)

@@ -13,7 +13,7 @@
 #include <set>
 
 #include "FuzzCheck.h"
-#include "app/ToolOutput.h"
+#include "repair/ToolOutput.h"
 
 namespace onarim {
 namespace {

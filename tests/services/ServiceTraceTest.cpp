@@ -1,9 +1,9 @@
 // What a traced service component tells a trace monitor, through the process's hook.
 #include <gtest/gtest.h>
 
-#include "client/IBSQLMonitor.h"
+#include "trace/IBSQLMonitor.h"
 #include "client/IBErrors.h"
-#include "client/MonitorHook.h"
+#include "trace/MonitorHook.h"
 #include "services/IBValidationService.h"
 #include "support/Bytes.h"
 #include "support/MonitorSupport.h"

@@ -1,6 +1,6 @@
 #include "support/MonitorSupport.h"
 
-#include "client/MonitorSharedObjects.h"
+#include "trace/MonitorSharedObjects.h"
 #include "platform/ApplicationTitle.h"
 
 namespace onarim::testing {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "client/IBSQLMonitor.h"
+#include "trace/IBSQLMonitor.h"
 
 namespace onarim::testing {
 

@@ -6,8 +6,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "platform/NamedMutex.h"
-#include "platform/SharedMemory.h"
+#include "trace/NamedMutex.h"
+#include "trace/SharedMemory.h"
 
 namespace onarim::testing {
 

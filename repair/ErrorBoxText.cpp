@@ -1,0 +1,12 @@
+#include "repair/ErrorBoxText.h"
+
+namespace onarim {
+
+std::string ErrorBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
+        return message + ".";
+    }
+    return message;
+}
+
+} // namespace onarim

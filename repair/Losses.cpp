@@ -1,0 +1,143 @@
+#include "repair/Losses.h"
+
+#include <algorithm>
+
+namespace onarim {
+
+namespace {
+
+const TTableCensus* FindTable(const TDatabaseCensus& census, const std::string& table) {
+    for (const TTableCensus& entry : census.tables) {
+        if (entry.table == table) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::int64_t> BlobCount(const TTableCensus* table, const std::string& column) {
+    if (table == nullptr) {
+        return std::nullopt;
+    }
+    for (const TColumnCensus& entry : table->blobColumns) {
+        if (entry.column == column) {
+            return entry.nonEmptyBlobs;
+        }
+    }
+    return std::nullopt;
+}
+
+std::int64_t SkippedIn(const TSkippedBlobs& skipped, const std::string& table,
+                       const std::string& column) {
+    const auto inTable = skipped.find(table);
+    if (inTable == skipped.end()) {
+        return 0;
+    }
+    const auto inColumn = inTable->second.find(column);
+    return inColumn == inTable->second.end() ? 0 : inColumn->second;
+}
+
+TTableLoss LossOf(const TTableCensus& before, const TTableCensus* after,
+                  const TSkippedBlobs& skipped) {
+    TTableLoss loss;
+    loss.table = before.table;
+    loss.rowsBefore = before.rows;
+    loss.rowsAfter = after != nullptr ? after->rows : std::optional<std::int64_t>(0);
+    loss.unknown = !before.rows.has_value();
+    for (const TColumnCensus& column : before.blobColumns) {
+        if (!column.nonEmptyBlobs) {
+            loss.unknown = true;
+            continue;
+        }
+        const std::int64_t afterCount = BlobCount(after, column.column).value_or(0);
+        // gbak's word counts where the census cannot see it (a blob lost on a row that was
+        // lost anyway is counted with the row).
+        const std::int64_t lost = std::max(*column.nonEmptyBlobs - afterCount,
+                                           SkippedIn(skipped, before.table, column.column));
+        if (lost > 0) {
+            loss.blobsLost[column.column] = lost;
+        }
+    }
+    return loss;
+}
+
+bool IsLoss(const TTableLoss& loss) {
+    const bool rowsLost = loss.rowsBefore && (!loss.rowsAfter || *loss.rowsAfter < *loss.rowsBefore);
+    return loss.unknown || rowsLost || !loss.blobsLost.empty();
+}
+
+} // namespace
+
+std::int64_t TLosses::RowsLost() const {
+    std::int64_t lost = 0;
+    for (const TTableLoss& table : tables) {
+        if (table.rowsBefore) {
+            lost += std::max<std::int64_t>(0, *table.rowsBefore - table.rowsAfter.value_or(0));
+        }
+    }
+    return lost;
+}
+
+std::int64_t TLosses::BlobsLost() const {
+    std::int64_t lost = 0;
+    for (const TTableLoss& table : tables) {
+        for (const auto& [column, count] : table.blobsLost) {
+            lost += count;
+        }
+    }
+    return lost;
+}
+
+TLosses CompareCensus(const TDatabaseCensus& before, const TDatabaseCensus& after,
+                      const TSkippedBlobs& skipped) {
+    TLosses losses;
+    for (const TTableCensus& table : before.tables) {
+        TTableLoss loss = LossOf(table, FindTable(after, table.table), skipped);
+        if (IsLoss(loss)) {
+            losses.tables.push_back(std::move(loss));
+        }
+    }
+    // gbak may name a table whose blobs it skipped although the census saw no difference.
+    for (const auto& [table, columns] : skipped) {
+        if (FindTable(before, table) != nullptr) {
+            continue;
+        }
+        TTableLoss loss;
+        loss.table = table;
+        loss.unknown = true;
+        loss.blobsLost = columns;
+        losses.tables.push_back(std::move(loss));
+    }
+    return losses;
+}
+
+std::string LossLines(const TLosses& losses) {
+    std::string lines;
+    const auto add = [&lines](const std::string& line) {
+        if (!lines.empty()) {
+            lines += "\r\n";
+        }
+        lines += line;
+    };
+    if (!losses.uncounted.empty()) {
+        add("Veri Tabanındaki kayıtlar sayılamadı; kaybın ne kadar olduğu bilinmiyor (" +
+            losses.uncounted + ")");
+    }
+    for (const TTableLoss& loss : losses.tables) {
+        if (!loss.rowsBefore) {
+            add(loss.table + ": onarımdan önce okunamadı; kaybın ne kadar olduğu bilinmiyor");
+        } else if (!loss.rowsAfter || *loss.rowsAfter < *loss.rowsBefore) {
+            add(loss.table + ": " + std::to_string(*loss.rowsBefore) + " kayıttan " +
+                std::to_string(loss.rowsAfter.value_or(0)) + " kayıt kaldı");
+        } else if (loss.unknown) {
+            add(loss.table + ": blob sütunları onarımdan önce okunamadı; kayıp bilinmiyor");
+        }
+        for (const auto& [column, count] : loss.blobsLost) {
+            add(loss.table + "." + column + ": " + std::to_string(count) +
+                " blob değeri kayboldu");
+        }
+    }
+    return lines;
+}
+
+} // namespace onarim

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "repair/ServerTools.h"
+
+namespace onarim {
+
+// The server's tools as this machine has them: the registry lookups, the process runner, the
+// file system and the client library. A show state given here replaces the one each
+// ExecuteAndWait asks for.
+class TSystemServerTools : public IServerTools {
+public:
+    explicit TSystemServerTools(std::optional<std::uint16_t> showStateOverride = std::nullopt)
+        : showStateOverride_(showStateOverride) {}
+
+    std::string FirebirdToolDir() override;
+    std::string InterBaseToolDir() override;
+    int ExecuteAndWait(const std::string& commandLine, int showState) override;
+    int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
+                const TLineSink& onLine) override;
+    bool FileExists(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    TDatabaseFileFacts InspectDatabaseFile(const std::string& path) override;
+    void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override;
+    void WriteTextFile(const std::string& path, const std::string& text) override;
+    // onarim-validate beside the program (see ValidatorPath).
+    std::string ValidatorProgram() override;
+    TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;
+    bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
+    TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+                                    const TCredentials& credentials, const TLineSink& progress) override;
+    TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+                                   const TCredentials& credentials, const TGbakRunner& gbak,
+                                   const TLineSink& progress) override;
+
+private:
+    std::optional<std::uint16_t> showStateOverride_;
+};
+
+} // namespace onarim

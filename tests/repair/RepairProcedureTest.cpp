@@ -1,0 +1,667 @@
+// The repair procedure with a scripted operator, scripted server tools and the service
+// component over the stand-in client library.
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "repair/RepairProcedure.h"
+#include "client/IBErrors.h"
+#include "services/IBValidationService.h"
+#include "support/Bytes.h"
+#include "support/ServiceTestFixture.h"
+
+namespace onarim {
+namespace {
+
+using testing::Hex;
+
+const std::string kDatabase = "/srv/veri/MUHASEBE.FDB";
+const std::string kBackup = "/srv/veri/BACKUP.GBK";
+const std::string kToolDir = "/usr/bin";
+const std::string kSound = Hex("3F 00 00 01");
+const std::string kContact = "Lütfen BELVANOX Merkez ile irtibata geçiniz...";
+
+// Everything the procedure did, in order, as readable lines.
+using Log = std::vector<std::string>;
+
+class ScriptedOperator : public IRepairOperator {
+public:
+    explicit ScriptedOperator(Log& log) : log_(log) {}
+    std::string ShowPasswordDialog() override {
+        log_.push_back("password dialog");
+        return password;
+    }
+    void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon,
+                     const std::string&) override {
+        log_.push_back(caption + ": " + text);
+        EXPECT_EQ(icon, TMessageIcon::Information);
+    }
+    void SetCursor(TAppCursor cursor) override {
+        log_.push_back(cursor == TAppCursor::Busy ? "cursor busy" : "cursor hand");
+    }
+    std::string password = "masterkey";
+
+private:
+    Log& log_;
+};
+
+class ScriptedBox : public IFileNameBox {
+public:
+    std::string Text() const override { return text; }
+    std::string FileName() const override { return fileName; }
+    std::string text, fileName;
+};
+
+class ScriptedTools : public IServerTools {
+public:
+    explicit ScriptedTools(Log& log) : log_(&log) {}
+    std::string FirebirdToolDir() override {
+        log_->push_back("registry Firebird");
+        if (registryFails) {
+            throw Exception("Invalid data type for 'DefaultInstance'");
+        }
+        return kToolDir;
+    }
+    std::string InterBaseToolDir() override {
+        log_->push_back("registry InterBase");
+        return "/opt/interbase";
+    }
+    int ExecuteAndWait(const std::string& commandLine, int) override {
+        ADD_FAILURE() << "tools run with their output read: " << commandLine;
+        return -1;
+    }
+    int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
+                const TLineSink& onLine) override {
+        log_->push_back("run " + commandLine);
+        if (commandLine.starts_with("\"/v/onarim-validate\"") && !validatorRuns.empty()) {
+            const auto [status, lines] = validatorRuns.front();
+            validatorRuns.erase(validatorRuns.begin());
+            for (const std::string& line : lines) {
+                onLine(line);
+            }
+            return status;
+        }
+        EXPECT_EQ(environment, (TToolEnvironment{{"ISC_USER", "SYSDBA"}, {"ISC_PASSWORD", password}}));
+        const bool backup = commandLine.find(" -B ") != std::string::npos;
+        const bool restore = commandLine.find(" -REP ") != std::string::npos;
+        for (const std::string& line : backup ? backupOutput : restore ? restoreOutput : Log{}) {
+            onLine(line);
+        }
+        if (backup && backupWritesFile) {
+            files.insert(backupPath);
+        }
+        if (backup) {
+            return backupExit;
+        }
+        return restore ? restoreExit : 0;
+    }
+    bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+    bool DeleteFile(const std::string& path) override {
+        log_->push_back("delete " + path);
+        return files.erase(path) != 0;
+    }
+    TDatabaseFileFacts InspectDatabaseFile(const std::string&) override { return facts; }
+    void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override {
+        log_->push_back("copy " + target);
+        EXPECT_TRUE(files.count(source));
+        files.insert(target);
+    }
+    void WriteTextFile(const std::string& path, const std::string& text) override {
+        log_->push_back("report " + path);
+        reports[path] = text;
+    }
+    TDatabaseCensus TakeCensus(const std::string& path, const TCredentials&) override {
+        log_->push_back("census " + path);
+        return path == kDatabase ? after : before;
+    }
+    bool DatabaseInUse(const std::string&, const TCredentials&) override { return inUse; }
+
+    std::set<std::string> files = {kDatabase, kToolDir + "/gfix", kToolDir + "/gbak"};
+    std::string backupPath = kBackup;
+    std::string password = "masterkey";
+    TDatabaseFileFacts facts{.content = TDatabaseFileFacts::Content::Database, .size = 1000,
+                             .writable = true, .folderWritable = true,
+                             .readOnlyFileSystem = false, .freeBytes = 1u << 20};
+    TDatabaseCensus before{{{.table = "ITEMS", .rows = 3000, .blobColumns = {{"NOTE", 3000}}, .error = ""}}};
+    TDatabaseCensus after = before;
+    Log backupOutput, restoreOutput;
+    std::vector<std::pair<int, Log>> validatorRuns; // exit status and lines of onarim-validate
+    std::map<std::string, std::string> reports;
+    bool inUse = false;
+    bool registryFails = false;
+    bool backupWritesFile = true;
+    int backupExit = 0;
+    int restoreExit = 0;
+
+private:
+    Log* log_;
+};
+
+// The run's fixed time, and the names it gives the kept copy and the report.
+const auto kNow = std::chrono::system_clock::from_time_t(1'796'000'000);
+std::string StampOfNow() {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(kNow);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+const std::string kCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + ".FDB";
+const std::string kCensusCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-sayim.FDB";
+const std::string kSalvageCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-kurtarma.FDB";
+const std::string kReport = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + ".json";
+const std::string kCopyLine = "\r\nÖzgün dosyanın kopyası: " + kCopy;
+
+class RepairProcedureTest : public testing::FakeClientTest {
+public:
+    void SetUp() override {
+        FakeClientTest::SetUp();
+        service = std::make_unique<TIBValidationService>(nullptr, "IBValidationService1");
+        service->SetLoginPrompt(false);
+        service->SetOptions({TValidateOption::IgnoreChecksum, TValidateOption::MendDB});
+        service->Params().Assign({"user_name=SYSDBA", "password=1"});
+        box.text = box.fileName = kDatabase;
+    }
+    void TearDown() override {
+        service.reset();
+        FakeClientTest::TearDown();
+    }
+
+    TRepairOutcome Run(TServerKind kind = TServerKind::Firebird, bool keepCopy = true) {
+        TRepairOptions options{.keepCopy = keepCopy, .countAlongsideTools = false, .clock = [] { return kNow; }};
+        TRepairProcedure procedure(*service, op, box, tools, options);
+        const TRepairOutcome outcome = procedure.Run(kind);
+        report = procedure.Report();
+        return outcome;
+    }
+    // First validation finds damage the way today's server reports it.
+    void ScriptDamageSummary() {
+        ScriptFailure("isc_service_start", kValidationErrorsStatus,
+                      {"Summary of validation errors", "", "\tNumber of record level errors\t: 1"});
+    }
+    std::vector<std::string> Attaches() {
+        std::vector<std::string> blocks;
+        for (const auto& call : CallsOf("isc_service_attach")) {
+            blocks.push_back(call.bytes);
+        }
+        return blocks;
+    }
+
+    Log log;
+    ScriptedOperator op{log};
+    ScriptedTools tools{log};
+    ScriptedBox box;
+    std::unique_ptr<TIBValidationService> service;
+    TRepairReport report;
+};
+
+const std::string kGfixLine = "/usr/bin/gfix -V -FULL \"/srv/veri/MUHASEBE.FDB\"";
+const std::string kBackupLine =
+    "/usr/bin/gbak -B -V \"/srv/veri/MUHASEBE.FDB\" \"/srv/veri/BACKUP.GBK\"";
+const std::string kRestoreLine =
+    "/usr/bin/gbak -REP -O -V \"/srv/veri/BACKUP.GBK\" \"/srv/veri/MUHASEBE.FDB\"";
+// What a repair does between the first validation's report and the tools.
+const Log kCountBefore = {"copy " + kCensusCopy, "census " + kCensusCopy, "delete " + kCensusCopy};
+
+// The log of a repair up to the tools: password, copy, first validation, tool directory.
+Log Opening() { return {"password dialog", "copy " + kCopy, "registry Firebird"}; }
+Log Joined(std::initializer_list<Log> parts) {
+    Log all;
+    for (const Log& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound); // the second validation
+    EXPECT_EQ(Run(), TRepairOutcome::Repaired);
+    EXPECT_EQ(log, Joined({Opening(), kCountBefore,
+                           {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
+                            "run " + kRestoreLine, "delete " + kBackup, "cursor hand",
+                            "census " + kDatabase, "report " + kReport,
+                            "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı..." + kCopyLine}}));
+
+    // Two lines for the first attach, four (the upper-case pair added) for the second.
+    const std::string pair = Hex("1C 06") + "SYSDBA" + Hex("1D 09") + "masterkey";
+    EXPECT_EQ(Attaches(), (std::vector<std::string>{Hex("02 02") + pair, Hex("02 02") + pair + pair}));
+    EXPECT_EQ(service->Params().Lines(),
+              (std::vector<std::string>{"user_name=SYSDBA", "password=masterkey",
+                                        "USER_NAME=SYSDBA", "PASSWORD=masterkey"}));
+    EXPECT_TRUE(service->Active()) << "the component is left attached";
+    EXPECT_EQ(tools.files.count(kBackup), 0u);
+    EXPECT_EQ(tools.files.count(kCopy), 1u) << "the copy is kept";
+    const std::string json = tools.reports.at(kReport);
+    EXPECT_NE(json.find("\"outcome\": \"repaired\""), std::string::npos) << json;
+    EXPECT_EQ(json.find("masterkey"), std::string::npos) << "no password in the report";
+}
+
+TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
+    struct Case {
+        const char* label;
+        TDatabaseCensus after;
+        Log restoreOutput;
+        std::string lossLines;
+    } cases[] = {
+        {"rows lost", {{{"ITEMS", 2890, {{"NOTE", 2890}}, ""}}}, {},
+         "ITEMS: 3000 kayıttan 2890 kayıt kaldı\r\nITEMS.NOTE: 110 blob değeri kayboldu"},
+        {"blobs emptied", {{{"ITEMS", 3000, {{"NOTE", 2830}}, ""}}}, {},
+         "ITEMS.NOTE: 170 blob değeri kayboldu"},
+        {"table gone", {}, {}, "ITEMS: 3000 kayıttan 0 kayıt kaldı\r\nITEMS.NOTE: 3000 blob değeri kayboldu"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.after = c.after;
+        ScriptDamageSummary();
+        fake->queryReplies.push_back(kSound);
+        EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses);
+        EXPECT_EQ(log.back(), "Dikkat: Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...\r\n" +
+                                  c.lossLines + kCopyLine);
+        EXPECT_NE(tools.reports.at(kReport).find("\"outcome\": \"repaired-with-losses\""),
+                  std::string::npos);
+    }
+
+    log.clear();
+    tools = ScriptedTools(log);
+    tools.before.tables[0].rows.reset();
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+    EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses) << "a loss that cannot be ruled out";
+    EXPECT_NE(log.back().find("ITEMS: onarımdan önce okunamadı"), std::string::npos) << log.back();
+}
+
+// Validations run by onarim-validate in a process of its own: its exit status and lines say
+// what the component would have returned or raised.
+TEST_F(RepairProcedureTest, ValidationsInAChildProcessReadItsStatusAndLines) {
+    const std::string validatorLine = "run \"/v/onarim-validate\" \"" + kDatabase + "\"";
+    struct Case {
+        const char* label;
+        std::vector<std::pair<int, Log>> runs;
+        TRepairOutcome outcome;
+        std::int32_t raisedStatus; // 0: nothing raised
+    } cases[] = {
+        {"sound", {{0, {""}}}, TRepairOutcome::Sound, 0},
+        {"damage, then sound", {{10, {"I/O error during \"read\"", "-File size is less than expected"}}, {0, {""}}},
+         TRepairOutcome::Repaired, 0},
+        {"a report line, then the same", {{0, {"hata!", "devamı"}}, {0, {"hata!"}}}, TRepairOutcome::NotRepaired, 0},
+        {"service error", {{11, {"STATUS -902 335544472 335544472,335544771", "Your user name and password are not defined."}}},
+         TRepairOutcome::Sound, 335544472},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.validatorRuns = c.runs;
+        TRepairOptions options{.keepCopy = true, .validator = "/v/onarim-validate", .countAlongsideTools = false, .clock = [] { return kNow; }};
+        TRepairProcedure procedure(*service, op, box, tools, options);
+        if (c.raisedStatus != 0) {
+            try {
+                procedure.Run(TServerKind::Firebird);
+                ADD_FAILURE() << "the service error must be raised";
+            } catch (const EIBInterBaseError& error) {
+                EXPECT_EQ(error.StatusErrorCode(), c.raisedStatus);
+                EXPECT_TRUE(error.HasStatusCode(335544771));
+                EXPECT_TRUE(error.Message().starts_with("Your user name and password are not defined."));
+            }
+            continue;
+        }
+        EXPECT_EQ(procedure.Run(TServerKind::Firebird), c.outcome);
+        EXPECT_EQ(log.at(2), validatorLine);
+        EXPECT_EQ(CallsOf("isc_service_attach").size(), 0u) << "the component is not used";
+    }
+}
+
+TEST_F(RepairProcedureTest, ReportOnTheFirstOutputLineCountsAsDamageToo) {
+    fake->queryReplies.push_back(Hex("3F 05 00") + "hata!" + Hex("01"));
+    fake->queryReplies.push_back(Hex("3F 05 00") + "hata!" + Hex("01"));
+    EXPECT_EQ(Run(), TRepairOutcome::NotRepaired);
+    EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlanamadı...\r\n" + kContact + kCopyLine);
+    EXPECT_NE(std::find(log.begin(), log.end(), "delete " + kBackup), log.end())
+        << "the backup is removed also when the repair did not complete";
+}
+
+TEST_F(RepairProcedureTest, DamageThatStopsTheValidationIsItsReport) {
+    struct Case {
+        ISC_STATUS code;
+        std::vector<std::string> message;
+        bool damage;
+    } cases[] = {
+        {335544344, {"I/O error during \"read\" operation for file \"/srv/veri/MUHASEBE.FDB\"",
+                     "-Error while trying to read from file", "-File size is less than expected"}, true},
+        {335544333, {"internal Firebird consistency check (decompression overran buffer (179))"}, true},
+        {335544335, {"database file appears corrupt ()"}, true},
+        {335544403, {"page 172 is of wrong type (expected 5, found 7)"}, true},
+        {335544344, {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""}, false},
+        {335544472, {"Your user name and password are not defined."}, false},
+        {335544379, {"unsupported on-disk structure for file; found 32779.12, support 12.0"}, false},
+        {335544510, {"lock time-out on wait transaction"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.front());
+        log.clear();
+        tools = ScriptedTools(log);
+        ScriptFailure("isc_service_start", c.code, c.message);
+        fake->queryReplies.push_back(kSound);
+        if (c.damage) {
+            EXPECT_EQ(Run(), TRepairOutcome::Repaired);
+            continue;
+        }
+        try {
+            Run();
+            ADD_FAILURE() << "the error must end the run";
+        } catch (const EIBInterBaseError& error) {
+            EXPECT_TRUE(error.Message().ends_with(kCopyLine)) << "the error names the kept copy";
+        }
+        EXPECT_EQ(tools.files.count(kCopy), 1u);
+    }
+}
+
+TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
+    using Content = TDatabaseFileFacts::Content;
+    const std::string refused = "Dikkat: " + kDatabase + "\r\n";
+    struct Case {
+        const char* label;
+        std::function<void(RepairProcedureTest&)> arrange;
+        TRepairOutcome outcome;
+        Log expected;
+    } cases[] = {
+        {"empty edit box",
+         [](RepairProcedureTest& t) { t.box.text = ""; },
+         TRepairOutcome::NoDatabaseNamed,
+         {"Bilgi: Veri Tabanını belirtmelisiniz..."}},
+        {"no such file",
+         [](RepairProcedureTest& t) { t.tools.files.erase(kDatabase); },
+         TRepairOutcome::DatabaseNotFound,
+         {"Bilgi: " + kDatabase + "\r\nisimi veri Tabanı bulunamadı..."}},
+        {"empty file",
+         [](RepairProcedureTest& t) { t.tools.facts.content = Content::Empty; },
+         TRepairOutcome::NotADatabase,
+         {"Bilgi: " + kDatabase + "\r\nVeri Tabanı dosyası boş; onarılacak bir şey yok..."}},
+        {"not a database",
+         [](RepairProcedureTest& t) { t.tools.facts.content = Content::NotDatabase; },
+         TRepairOutcome::NotADatabase,
+         {"Bilgi: " + kDatabase + "\r\nbir Firebird ya da InterBase veri tabanı dosyası değil..."}},
+        {"read-only file system",
+         [](RepairProcedureTest& t) { t.tools.facts.readOnlyFileSystem = true; },
+         TRepairOutcome::PreflightRefused,
+         {refused + "Veri Tabanı salt okunur bir dosya sisteminde. Onarım başlatılmadı; dosyayı "
+                    "yazılabilir bir yere kopyalayıp onu onarınız."}},
+        {"file not writable",
+         [](RepairProcedureTest& t) { t.tools.facts.writable = false; },
+         TRepairOutcome::PreflightRefused,
+         {refused + "Veri Tabanı dosyasına yazılamıyor. Onarım başlatılmadı; dosyanın yazma "
+                    "iznini kontrol ediniz."}},
+        {"folder not writable",
+         [](RepairProcedureTest& t) { t.tools.facts.folderWritable = false; },
+         TRepairOutcome::PreflightRefused,
+         {refused + "Veri Tabanının bulunduğu klasöre dosya yazılamıyor. Onarım başlatılmadı; "
+                    "klasörün yazma iznini kontrol ediniz."}},
+        {"too little space for copy, backup and restore",
+         [](RepairProcedureTest& t) {
+             t.tools.facts.size = 100u << 20;
+             t.tools.facts.freeBytes = (300u << 20) - 1;
+         },
+         TRepairOutcome::PreflightRefused,
+         {"Dikkat: Onarım için diskte yeterli boş yer yok: yaklaşık 300 MB gerekiyor, 300 MB "
+          "boş.\r\nOnarım başlatılmadı; yer açıp tekrar deneyiniz."}},
+        {"password cancelled",
+         [](RepairProcedureTest& t) { t.op.password = ""; },
+         TRepairOutcome::Cancelled,
+         {"password dialog"}},
+        {"another attachment",
+         [](RepairProcedureTest& t) { t.tools.inUse = true; },
+         TRepairOutcome::PreflightRefused,
+         {"password dialog", "copy " + kCopy, "delete " + kCopy,
+          refused + "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; "
+                                       "diğer kullanıcıların bağlantılarını kesip tekrar deneyiniz."}},
+        {"sound database",
+         [](RepairProcedureTest& t) { t.fake->queryReplies.push_back(kSound); },
+         TRepairOutcome::Sound,
+         {"password dialog", "copy " + kCopy, "registry Firebird", "delete " + kCopy,
+          "Bilgi: " + kDatabase + " Veri Tabanında hata bulunamadı..."}},
+        {"gfix missing",
+         [](RepairProcedureTest& t) {
+             t.ScriptDamageSummary();
+             t.tools.files.erase(kToolDir + "/gfix");
+         },
+         TRepairOutcome::ToolMissing,
+         Joined({Opening(),
+                 {"report " + kReport, "Dikkat: Onarım için gerekli olan /usr/bin/gfix dosyası "
+                                       "bulunamadı.\r\nLütfen kontrol ediliniz" + kCopyLine}})},
+        {"a backup file that is not ours",
+         [](RepairProcedureTest& t) {
+             t.ScriptDamageSummary();
+             t.tools.files.insert(kBackup);
+         },
+         TRepairOutcome::BackupFileExists,
+         Joined({Opening(),
+                 {"report " + kReport,
+                  "Dikkat: Onarım için kullanılacak " + kBackup + " dosyası zaten var.\r\nBu dosyanın "
+                  "üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı taşıyıp tekrar "
+                  "deneyiniz." + kCopyLine}})},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        log.clear();
+        tools = ScriptedTools(log);
+        op.password = "masterkey";
+        box.text = box.fileName = kDatabase;
+        c.arrange(*this);
+        EXPECT_EQ(Run(), c.outcome);
+        EXPECT_EQ(log, c.expected);
+    }
+}
+
+TEST_F(RepairProcedureTest, WithoutACopyTheDatabaseIsCountedBeforeTheValidation) {
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+    tools.facts.size = 100u << 20;
+    tools.facts.freeBytes = 200u << 20; // enough for backup and restore alone
+    EXPECT_EQ(Run(TServerKind::Firebird, false), TRepairOutcome::Repaired);
+    EXPECT_EQ(log[1], "census " + kDatabase);
+    EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı...");
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.starts_with("copy"); }), 0);
+}
+
+TEST_F(RepairProcedureTest, InterBaseToolsAreLookedForInTheirOwnDirectory) {
+    ScriptDamageSummary();
+    EXPECT_EQ(Run(TServerKind::InterBase), TRepairOutcome::ToolMissing);
+    EXPECT_EQ(log[2], "registry InterBase");
+    EXPECT_EQ(log.back(), "Dikkat: Onarım için gerekli olan /opt/interbase/gfix dosyası "
+                          "bulunamadı.\r\nLütfen kontrol ediliniz" + kCopyLine);
+}
+
+TEST_F(RepairProcedureTest, CancelledPasswordLeavesTheComponentAsItWas) {
+    service->SetActive(true);
+    op.password = "";
+    Run();
+    EXPECT_TRUE(service->Active());
+    EXPECT_EQ(service->Params().Lines(), (std::vector<std::string>{"user_name=SYSDBA", "password=1"}));
+    EXPECT_EQ(CallsOf("isc_service_detach").size(), 0u);
+}
+
+TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseUnrestoredAndRemovesWhatItWrote) {
+    for (bool exitsNonZero : {true, false}) {
+        SCOPED_TRACE(exitsNonZero ? "backup exits non-zero" : "backup leaves no file");
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.backupExit = exitsNonZero ? 1 : 0;
+        tools.backupWritesFile = exitsNonZero;
+        ScriptDamageSummary();
+        EXPECT_EQ(Run(), TRepairOutcome::BackupFailed);
+        EXPECT_EQ(log, Joined({Opening(), kCountBefore,
+                               {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
+                                "delete " + kBackup, "cursor hand", "copy " + kSalvageCopy,
+                                "delete " + kSalvageCopy, "report " + kReport,
+                                "Bilgi: Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
+                                "yedekten geri yüklenmedi.\r\n" + kContact +
+                                    "\r\nOkunabilen veriler de kurtarılamadı: salvage is not "
+                                    "available" + kCopyLine}}));
+        EXPECT_EQ(tools.files.count(kBackup), 0u);
+    }
+}
+
+// The count of the kept original runs on a thread of its own while gfix and the backup run; its
+// result still decides the losses, and its copy is gone before the restore writes.
+TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
+    // Only the count's own calls come from its thread; they touch nothing of ScriptedTools.
+    struct ConcurrentTools : ScriptedTools {
+        using ScriptedTools::ScriptedTools;
+        int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
+                    const TLineSink& onLine) override {
+            {
+                std::lock_guard lock(mutex);
+                backupStarted = backupStarted || commandLine.find(" -B ") != std::string::npos;
+                if (commandLine.find(" -REP ") != std::string::npos) {
+                    copyGoneBeforeRestore = copyRemoved;
+                }
+                changed.notify_all();
+            }
+            return ScriptedTools::RunTool(commandLine, environment, onLine);
+        }
+        bool DeleteFile(const std::string& path) override {
+            if (path != kCensusCopy) {
+                return ScriptedTools::DeleteFile(path);
+            }
+            std::lock_guard lock(mutex);
+            copyRemoved = true;
+            return true;
+        }
+        void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override {
+            if (target != kCensusCopy) {
+                ScriptedTools::CopyFileKeepingOriginal(source, target);
+            }
+        }
+        TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override {
+            if (path != kCensusCopy) {
+                return ScriptedTools::TakeCensus(path, credentials);
+            }
+            std::unique_lock lock(mutex);
+            countSawBackup = changed.wait_for(lock, std::chrono::seconds(10), [&] { return backupStarted; });
+            return counted;
+        }
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool backupStarted = false;
+        bool countSawBackup = false;
+        bool copyRemoved = false;
+        bool copyGoneBeforeRestore = false;
+        TDatabaseCensus counted{{{.table = "ITEMS", .rows = 3001, .blobColumns = {{"NOTE", 3000}}, .error = ""}}};
+    } concurrent{log};
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+
+    TRepairOptions options{.keepCopy = true, .clock = [] { return kNow; }};
+    TRepairProcedure procedure(*service, op, box, concurrent, options);
+    EXPECT_EQ(procedure.Run(TServerKind::Firebird), TRepairOutcome::RepairedWithLosses);
+
+    EXPECT_TRUE(concurrent.countSawBackup) << "the count waited for nothing";
+    EXPECT_TRUE(concurrent.copyGoneBeforeRestore) << "the count's copy beside the restored database";
+    EXPECT_NE(log.back().find("ITEMS: 3001 kayıttan 3000 kayıt kaldı"), std::string::npos) << log.back();
+}
+
+TEST_F(RepairProcedureTest, FailedRestoreKeepsTheBackupAndNamesIt) {
+    tools.restoreExit = 1;
+    ScriptDamageSummary();
+    EXPECT_EQ(Run(), TRepairOutcome::RestoreFailed);
+    EXPECT_EQ(log.back(), "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
+                              kBackup + "\r\n" + kContact + kCopyLine);
+    EXPECT_EQ(tools.files.count(kBackup), 1u);
+    EXPECT_EQ(CallsOf("isc_service_attach").size(), 1u) << "no second validation";
+}
+
+TEST_F(RepairProcedureTest, ErrorsOtherThanDamageEndTheRun) {
+    ScriptFailure("isc_service_start", 335544344,
+                  {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""});
+    EXPECT_THROW(Run(), EIBInterBaseError);
+    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy})) << "no registry lookup, no cursor change";
+
+    log.clear();
+    tools = ScriptedTools(log);
+    fake->queryReplies.push_back(kSound);
+    tools.registryFails = true;
+    EXPECT_THROW(Run(), Exception) << "a registry fault shows even for a sound database";
+    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy, "registry Firebird"}));
+}
+
+TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
+    struct Case {
+        const char* label;
+        std::string database;
+        std::string password;
+        std::string quotedDatabase;
+        std::string quotedBackup;
+    } cases[] = {
+        {"blanks and Turkish letters", "/srv/Veri Tabanı/Şirket 1.fdb", "masterkey",
+         "\"/srv/Veri Tabanı/Şirket 1.fdb\"", "\"/srv/Veri Tabanı/BACKUP.GBK\""},
+        {"a bare file name puts the backup in the current directory", "MUHASEBE.FDB", "masterkey",
+         "\"MUHASEBE.FDB\"", "\"BACKUP.GBK\""},
+        {"a double quote in the name stays inside the argument", "/srv/a\"b.fdb", "masterkey",
+         "\"/srv/a\\\"b.fdb\"", "\"/srv/BACKUP.GBK\""},
+        {"a password with a blank reaches the tools whole", "/srv/x.fdb", "pass word",
+         "\"/srv/x.fdb\"", "\"/srv/BACKUP.GBK\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.files.insert(c.database);
+        tools.backupPath = DirectoryPart(c.database) + "BACKUP.GBK";
+        box.text = box.fileName = c.database;
+        op.password = c.password;
+        ScriptDamageSummary();
+        fake->queryReplies.push_back(kSound);
+        tools.password = c.password;
+        Run();
+        const std::size_t gfix = Opening().size() + kCountBefore.size() + 1;
+        EXPECT_EQ(log.at(gfix), "run /usr/bin/gfix -V -FULL " + c.quotedDatabase);
+        EXPECT_EQ(log.at(gfix + 1), "run /usr/bin/gbak -B -V " + c.quotedDatabase + " " + c.quotedBackup);
+        EXPECT_EQ(log.at(gfix + 2), "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedDatabase);
+    }
+}
+
+TEST_F(RepairProcedureTest, ASecondRunStartsAfreshFromTheFourLinesOfTheFirst) {
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+    Run();
+    ASSERT_TRUE(service->Active());
+    fake->queryReplies.push_back(kSound);
+    Run();
+    // One after the first run's failed validation start, one when the second run begins.
+    EXPECT_EQ(CallsOf("isc_service_detach").size(), 2u);
+    EXPECT_EQ(service->Params().Lines(),
+              (std::vector<std::string>{"user_name=SYSDBA", "password=masterkey"}));
+}
+
+} // namespace
+} // namespace onarim
+
+namespace onarim {
+namespace {
+
+TEST(KeptCopyNameTest, StampGoesBetweenStemAndExtension) {
+    struct Case {
+        std::string database, copy, report;
+    } cases[] = {
+        {"/srv/veri/MUHASEBE.FDB", "/srv/veri/MUHASEBE.onarim-X.FDB", "/srv/veri/MUHASEBE.onarim-X.json"},
+        {"/srv/v1.2/veri", "/srv/v1.2/veri.onarim-X", "/srv/v1.2/veri.onarim-X.json"},
+        {"a.b.fdb", "a.b.onarim-X.fdb", "a.b.onarim-X.json"},
+        {"/srv/.gizli", "/srv/.gizli.onarim-X", "/srv/.gizli.onarim-X.json"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KeptCopyName(c.database, "X"), c.copy);
+        EXPECT_EQ(ReportFileName(c.database, "X"), c.report);
+    }
+}
+
+} // namespace
+} // namespace onarim
