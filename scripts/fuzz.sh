@@ -12,10 +12,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 build="$root/build-fuzz"
-all_targets=(RegistryFile CommandLine ServiceOutput StatusVector MonitorBlock)
-# Built once their parsers are part of the tree (see tests/fuzz/CMakeLists.txt).
-[ -f "$root/widgets/FileNameText.cpp" ] && all_targets+=(FileNameText)
-[ -f "$root/app/ToolOutput.cpp" ] && all_targets+=(ToolOutput)
+all_targets=(RegistryFile CommandLine ServiceOutput StatusVector MonitorBlock FileNameText
+    ToolOutput)
 if [ $# -gt 0 ]; then
     targets=("$@")
 else

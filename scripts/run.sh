@@ -13,7 +13,7 @@ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DONARIM_BUILD_TESTS=OFF -DONARIM_BUILD_BENCHMARKS=OFF
 cmake --build "$root/build" -j "$(nproc)"
 
-window="$root/build/app/onarim"
+window="$root/build/gui/onarim"
 cli="$root/build/cli/onarim-cli"
 have_display=
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

@@ -28,7 +28,7 @@ mkdir -p "$work/Müşteri Verileri"
 (cd "$work" && "$root/build/tests/sample/onarim-damaged-sample" "$database" >/dev/null)
 
 start_virtual_display
-(cd "$work" && exec "$root/build/app/onarim" "$database" >/dev/null 2>&1) &
+(cd "$work" && exec "$root/build/gui/onarim" "$database" >/dev/null 2>&1) &
 program_pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name 'BELVANOX')
 sleep 1 # let the first paint settle
