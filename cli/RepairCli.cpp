@@ -6,6 +6,7 @@
 #include "repair/ErrorBoxText.h"
 #include "repair/ExecuteAndWait.h"
 #include "repair/RepairProcedure.h"
+#include "repair/RepairValidationService.h"
 #include "repair/SystemServerTools.h"
 #include "cli/ConsoleOperator.h"
 #include "cli/RepairCommandLine.h"
@@ -13,7 +14,6 @@
 #include "platform/ApplicationTitle.h"
 #include "trace/MonitorHook.h"
 #include "platform/Utf8Locale.h"
-#include "services/IBValidationService.h"
 
 namespace onarim {
 namespace {
@@ -46,20 +46,16 @@ int ExitStatusFor(TRepairOutcome outcome) {
 
 int Repair(const RepairCommandLine& command) {
     // Set up as the main window sets up its validation component.
-    TIBValidationService service(nullptr, "IBValidationService1");
-    service.SetLoginPrompt(false);
-    service.SetOptions({TValidateOption::IgnoreChecksum, TValidateOption::MendDB});
-    service.SetGlobalAction(TTransactionGlobalAction::CommitGlobal);
-    service.Params().Assign({"user_name=SYSDBA", "password=1"});
+    const auto service = MakeRepairValidationService();
 
     // With --json the messages stay off standard output, which carries the report alone.
     std::FILE* messages = command.json ? stderr : stdout;
     TConsoleOperator console(stdin, messages, command.verbose && !command.json);
-    TFixedFileNameBox fileName(command.database);
+    TFileNameBoxSnapshot fileName(command.database);
     TSystemServerTools tools;
     TRepairOptions options;
     options.keepCopy = !command.noCopy;
-    TRepairProcedure procedure(service, console, fileName, tools, options);
+    TRepairProcedure procedure(*service, console, fileName, tools, options);
     const TRepairOutcome outcome =
         procedure.Run(command.interBase ? TServerKind::InterBase : TServerKind::Firebird);
     if (command.json) {

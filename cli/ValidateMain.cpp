@@ -16,10 +16,10 @@
 #include <string>
 
 #include "repair/DamageErrors.h"
+#include "repair/RepairValidationService.h"
 #include "repair/ValidatorProtocol.h"
 #include "client/IBErrors.h"
 #include "platform/Utf8Locale.h"
-#include "services/IBValidationService.h"
 
 namespace onarim {
 namespace {
@@ -32,10 +32,8 @@ void PrintLines(const std::string& text) {
 int Validate(const std::string& database) {
     const char* user = std::getenv("ISC_USER");
     const char* password = std::getenv("ISC_PASSWORD");
-    TIBValidationService service(nullptr, "IBValidationService1");
-    service.SetLoginPrompt(false);
-    service.SetOptions({TValidateOption::IgnoreChecksum, TValidateOption::MendDB});
-    service.SetGlobalAction(TTransactionGlobalAction::CommitGlobal);
+    const auto component = MakeRepairValidationService();
+    TIBValidationService& service = *component;
     service.Params().Assign({std::string("user_name=") + (user ? user : "SYSDBA"),
                              std::string("password=") + (password ? password : "")});
     service.SetDatabaseName(database);

@@ -12,7 +12,6 @@
 
 #include "gui/ApplicationMessageBox.h"
 #include "gui/ErrorDisplay.h"
-#include "repair/FileNameBoxSnapshot.h"
 #include "gui/FormFont.h"
 #include "gui/GuiRepairOperator.h"
 #include "gui/GuiThread.h"

@@ -77,7 +77,7 @@ private:
     void ShowStatus();
     void RepairFinished(std::exception_ptr error);
 
-    TValidationServicePtr validationService_;
+    std::unique_ptr<TIBValidationService> validationService_;
     QStringList arguments_;
     bool shown_ = false;
     bool painted_ = false;

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/LineHandler.h"
+
 namespace onarim {
 
 // Cuts a stream of bytes that arrives in pieces of any size into lines. A line ends at LF; a
@@ -12,8 +14,6 @@ namespace onarim {
 // length.
 class LineSplitter {
 public:
-    using LineHandler = std::function<void(const std::string& line)>;
-
     explicit LineSplitter(LineHandler onLine) : onLine_(std::move(onLine)) {}
 
     // Hands every line completed by `bytes` to the handler, without its line end.

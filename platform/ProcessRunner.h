@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/LineHandler.h"
+
 namespace onarim {
 
 // Where a started program's standard streams go.
@@ -37,8 +39,6 @@ int SpawnAndWait(const std::vector<std::string>& argv, ChildOutput output);
 // this process has: (name, value) pairs, a later pair winning over an earlier one.
 using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
 
-// Receives one line of a program's output, without its line end.
-using LineHandler = std::function<void(const std::string& line)>;
 
 // Starts the program like SpawnAndWait (PATH lookup, no descriptors beyond the standard three,
 // empty signal mask, this process's current directory), with this process's environment

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LineHandler.h"
 #include "recovery/Credentials.h"
 
 namespace onarim {
@@ -41,6 +42,6 @@ struct TRecoveryResult {
 // at all or its catalogue cannot be read; everything else is in the result.
 TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
                                 const TCredentials& credentials,
-                                const std::function<void(const std::string&)>& progress = {});
+                                const LineHandler& progress = {});
 
 } // namespace onarim

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/Exception.h"
 #include "recovery/Credentials.h"
 #include "recovery/LostDataRecovery.h"
 
@@ -34,9 +34,9 @@ struct TSalvageResult {
 };
 
 // Raised when the new database cannot be made from the damaged one's metadata.
-class ESalvageError : public std::runtime_error {
+class ESalvageError : public Exception {
 public:
-    using std::runtime_error::runtime_error;
+    using Exception::Exception;
 };
 
 // Builds a new database at `target` from a damaged one, for when gbak cannot back it up.
@@ -56,6 +56,6 @@ public:
 // result.
 TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
                                const TCredentials& credentials, const TGbakRunner& gbak,
-                               const std::function<void(const std::string&)>& progress = {});
+                               const LineHandler& progress = {});
 
 } // namespace onarim

@@ -61,7 +61,7 @@ TDatabaseFileFacts::Content ReadContent(const std::string& path, std::uint64_t& 
 TDatabaseFileFacts InspectDatabaseFileFacts(const std::string& path) {
     TDatabaseFileFacts facts;
     facts.content = ReadContent(path, facts.size);
-    std::string folder = DirectoryPart(path);
+    std::string folder = DirectoryPrefix(path);
     if (folder.empty()) {
         folder = ".";
     }

@@ -77,15 +77,20 @@ public:
     virtual std::string FileName() const = 0;
 };
 
-// A file name given once, as on a command line: the text is the name as it stands.
-class TFixedFileNameBox : public IFileNameBox {
+// The file-name box as it stood when a repair began: its text and the file name it derived
+// from it. The window reads them on the GUI thread, so that the repair on its worker thread
+// never touches the widget; a command line gives a name once, text and file name alike.
+class TFileNameBoxSnapshot : public IFileNameBox {
 public:
-    explicit TFixedFileNameBox(std::string name) : name_(std::move(name)) {}
-    std::string Text() const override { return name_; }
-    std::string FileName() const override { return name_; }
+    explicit TFileNameBoxSnapshot(std::string name) : text_(name), fileName_(std::move(name)) {}
+    TFileNameBoxSnapshot(std::string text, std::string fileName)
+        : text_(std::move(text)), fileName_(std::move(fileName)) {}
+    std::string Text() const override { return text_; }
+    std::string FileName() const override { return fileName_; }
 
 private:
-    std::string name_;
+    std::string text_;
+    std::string fileName_;
 };
 
 } // namespace onarim

@@ -46,7 +46,7 @@ std::string Megabytes(std::uint64_t bytes) {
 
 // The file's own name split at its last full stop: "/a/B.FDB" gives "/a/B" and ".FDB".
 std::pair<std::string, std::string> StemAndExtension(const std::string& fileName) {
-    const std::size_t nameStart = DirectoryPart(fileName).size();
+    const std::size_t nameStart = DirectoryPrefix(fileName).size();
     const std::size_t dot = fileName.rfind('.');
     if (dot == std::string::npos || dot <= nameStart) {
         return {fileName, ""};
@@ -87,7 +87,7 @@ std::string ValidatorPath() {
     return {};
 }
 
-std::string DirectoryPart(const std::string& fileName) {
+std::string DirectoryPrefix(const std::string& fileName) {
     const std::size_t separator = fileName.rfind(kPathSeparator);
     return separator == std::string::npos ? std::string() : fileName.substr(0, separator + 1);
 }
@@ -689,7 +689,7 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
 TRepairOutcome TRepairProcedure::Repair(const std::string& fileName, const std::string& password,
                                         const std::string& toolDir) {
     const std::string quotedDatabase = Quoted(fileName);
-    const std::string backupPath = DirectoryPart(fileName) + kBackupFileName;
+    const std::string backupPath = DirectoryPrefix(fileName) + kBackupFileName;
     const std::string quotedBackup = Quoted(backupPath);
     const std::string gfix = toolDir + std::string(kGfixPathSuffix);
     const std::string gbak = toolDir + std::string(kGbakPathSuffix);

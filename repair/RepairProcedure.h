@@ -163,7 +163,7 @@ private:
 std::string ValidatorPath();
 
 // Everything up to and including the last path separator of `fileName`; empty without one.
-std::string DirectoryPart(const std::string& fileName);
+std::string DirectoryPrefix(const std::string& fileName);
 
 // `<stem>.onarim-<stamp><extension>` beside `fileName` (the extension is what follows the last
 // full stop of the file's own name, if any).

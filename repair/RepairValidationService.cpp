@@ -1,15 +1,9 @@
 #include "repair/RepairValidationService.h"
 
-#include "services/IBValidationService.h"
-
 namespace onarim {
 
-void TValidationServiceDeleter::operator()(TIBValidationService* service) const {
-    delete service;
-}
-
-TValidationServicePtr MakeRepairValidationService() {
-    TValidationServicePtr service(new TIBValidationService(nullptr, "IBValidationService1"));
+std::unique_ptr<TIBValidationService> MakeRepairValidationService() {
+    auto service = std::make_unique<TIBValidationService>(nullptr, "IBValidationService1");
     service->SetLoginPrompt(false);
     service->SetOptions({TValidateOption::IgnoreChecksum, TValidateOption::MendDB});
     service->SetGlobalAction(TTransactionGlobalAction::CommitGlobal);

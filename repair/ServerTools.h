@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/LineHandler.h"
 #include "recovery/DatabaseCensus.h"
 #include "recovery/LostDataRecovery.h"
 #include "recovery/Salvage.h"
@@ -14,8 +15,6 @@ namespace onarim {
 
 // Variables added to (or replacing those of) a tool's environment.
 using TToolEnvironment = std::vector<std::pair<std::string, std::string>>;
-// Receives one line of a tool's output, without its line end.
-using TLineSink = std::function<void(const std::string& line)>;
 
 // What the pre-flight needs to know of the database file and its folder.
 struct TDatabaseFileFacts {
@@ -49,7 +48,7 @@ public:
     // line of the tool's standard output and error to `onLine` as it comes, and returns its
     // exit status, or -1 when it cannot be started.
     virtual int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
-                        const TLineSink& onLine) = 0;
+                        const LineHandler& onLine) = 0;
 
     // True only for an existing file that is not a directory.
     virtual bool FileExists(const std::string& path) = 0;
@@ -81,7 +80,7 @@ public:
     virtual TRecoveryResult PutBackLostData(const std::string& /*source*/,
                                             const std::string& /*repaired*/,
                                             const TCredentials& /*credentials*/,
-                                            const TLineSink& /*progress*/) {
+                                            const LineHandler& /*progress*/) {
         return {};
     }
     // Builds a new database at `target` from what `damaged` still holds (see
@@ -90,7 +89,7 @@ public:
                                            const std::string& /*target*/,
                                            const TCredentials& /*credentials*/,
                                            const TGbakRunner& /*gbak*/,
-                                           const TLineSink& /*progress*/) {
+                                           const LineHandler& /*progress*/) {
         throw ESalvageError("salvage is not available");
     }
 };

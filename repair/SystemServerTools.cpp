@@ -31,7 +31,7 @@ int TSystemServerTools::ExecuteAndWait(const std::string& commandLine, int showS
 }
 
 int TSystemServerTools::RunTool(const std::string& commandLine, const TToolEnvironment& environment,
-                                const TLineSink& onLine) {
+                                const LineHandler& onLine) {
     return SpawnAndCapture(ResolveCommandLine(commandLine), environment, onLine);
 }
 
@@ -89,7 +89,7 @@ bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentia
 TRecoveryResult TSystemServerTools::PutBackLostData(const std::string& source,
                                                     const std::string& repaired,
                                                     const TCredentials& credentials,
-                                                    const TLineSink& progress) {
+                                                    const LineHandler& progress) {
     return ::onarim::PutBackLostData(source, repaired, credentials, progress);
 }
 
@@ -97,7 +97,7 @@ TSalvageResult TSystemServerTools::SalvageDatabase(const std::string& damaged,
                                                    const std::string& target,
                                                    const TCredentials& credentials,
                                                    const TGbakRunner& gbak,
-                                                   const TLineSink& progress) {
+                                                   const LineHandler& progress) {
     return ::onarim::SalvageDatabase(damaged, target, credentials, gbak, progress);
 }
 

@@ -19,7 +19,7 @@ public:
     std::string InterBaseToolDir() override;
     int ExecuteAndWait(const std::string& commandLine, int showState) override;
     int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
-                const TLineSink& onLine) override;
+                const LineHandler& onLine) override;
     bool FileExists(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
     TDatabaseFileFacts InspectDatabaseFile(const std::string& path) override;
@@ -30,10 +30,10 @@ public:
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
     TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
-                                    const TCredentials& credentials, const TLineSink& progress) override;
+                                    const TCredentials& credentials, const LineHandler& progress) override;
     TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
                                    const TCredentials& credentials, const TGbakRunner& gbak,
-                                   const TLineSink& progress) override;
+                                   const LineHandler& progress) override;
 
 private:
     std::optional<std::uint16_t> showStateOverride_;

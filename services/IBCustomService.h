@@ -20,7 +20,7 @@ class TIBCustomService;
 // Replaces the login dialog: receives a copy of the parameter lines to edit; can stop the
 // attach only by raising.
 using TLoginEvent = std::function<void(TIBCustomService& database, std::vector<std::string>& loginParams)>;
-using TNotifyEvent = std::function<void(TIBCustomService& sender)>;
+using TServiceNotifyEvent = std::function<void(TIBCustomService& sender)>;
 
 // The process-wide login dialog: server name in, user name and password in and out; returns
 // true when the user accepted. Empty until the program installs one.
@@ -54,7 +54,7 @@ public:
     void SetParams(const std::vector<std::string>& lines) { params_.Assign(lines); }
     bool LoginPrompt() const noexcept { return loginPrompt_; }
     void SetLoginPrompt(bool value) noexcept { loginPrompt_ = value; }
-    void SetOnAttach(TNotifyEvent handler) { onAttach_ = std::move(handler); }
+    void SetOnAttach(TServiceNotifyEvent handler) { onAttach_ = std::move(handler); }
     void SetOnLogin(TLoginEvent handler) { onLogin_ = std::move(handler); }
 
     // The client library's service handle; 0 when not attached.
@@ -98,7 +98,7 @@ private:
     isc_svc_handle serviceHandle_ = 0;
     bool loading_ = false;
     bool pendingActive_ = false;
-    TNotifyEvent onAttach_;
+    TServiceNotifyEvent onAttach_;
     TProtocol protocol_ = TProtocol::Local;
     TParamList params_;
 };

@@ -15,16 +15,16 @@ TFileBrowseButton::TFileBrowseButton(QWidget* box) : QAbstractButton(box) {
 }
 
 void TFileBrowseButton::SetGlyph(const QImage& picture, int numGlyphs) {
-    m_picture = WithColorReplaced(picture, TransparentColorOf(picture), qRgba(0, 0, 0, 0));
-    m_numGlyphs = numGlyphs;
+    picture_ = WithColorReplaced(picture, TransparentColorOf(picture), qRgba(0, 0, 0, 0));
+    numGlyphs_ = numGlyphs;
     update();
 }
 
 QImage TFileBrowseButton::StateImage() const {
-    if (m_picture.isNull()) {
+    if (picture_.isNull()) {
         return {};
     }
-    const int width = m_picture.width() / m_numGlyphs;
+    const int width = picture_.width() / numGlyphs_;
     int state = 0; // up
     if (!isEnabled()) {
         state = 1;
@@ -33,10 +33,10 @@ QImage TFileBrowseButton::StateImage() const {
     } else if (isChecked()) {
         state = 3;
     }
-    if (state >= m_numGlyphs) {
+    if (state >= numGlyphs_) {
         state = 0;
     }
-    return m_picture.copy(state * width, 0, width, m_picture.height());
+    return picture_.copy(state * width, 0, width, picture_.height());
 }
 
 void TFileBrowseButton::paintEvent(QPaintEvent*) {

@@ -17,7 +17,7 @@ public:
     // down and held; a missing one is replaced by the first. Transparent: the colour of the
     // bottom-left pixel.
     void SetGlyph(const QImage& picture, int numGlyphs);
-    int NumGlyphs() const { return m_numGlyphs; }
+    int NumGlyphs() const { return numGlyphs_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,8 +26,8 @@ protected:
 private:
     QImage StateImage() const;
 
-    QImage m_picture;
-    int m_numGlyphs = 1;
+    QImage picture_;
+    int numGlyphs_ = 1;
 };
 
 } // namespace onarim

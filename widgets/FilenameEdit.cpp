@@ -36,15 +36,15 @@ QString WithoutTrailingSlash(const QString& directory) {
 
 TFilenameEdit::TFilenameEdit(QWidget* owner)
     : QLineEdit(owner),
-      m_dialog(nullptr),
-      m_button(new TFileBrowseButton(this)),
-      m_filter(QStringLiteral("All files (*.*)|*.*")),
-      m_clickKey(Qt::AltModifier, Qt::Key_Down) {
+      dialog_(nullptr),
+      button_(new TFileBrowseButton(this)),
+      filter_(QStringLiteral("All files (*.*)|*.*")),
+      clickKey_(Qt::AltModifier, Qt::Key_Down) {
     // A path may be longer than a line edit's usual limit; nothing is cut off.
     setMaxLength(std::numeric_limits<int>::max());
-    m_dialogTitle = QStringLiteral("Browse");
-    m_button->SetGlyph(FolderGlyph(), 1);
-    connect(m_button, &QAbstractButton::clicked, this, [this] { Browse(); });
+    dialogTitle_ = QStringLiteral("Browse");
+    button_->SetGlyph(FolderGlyph(), 1);
+    connect(button_, &QAbstractButton::clicked, this, [this] { Browse(); });
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (OnChange) {
             OnChange(this);
@@ -74,123 +74,123 @@ void TFilenameEdit::SetFileName(const QString& fileName) {
         throw EComboEditError((QStringLiteral("Invalid file name - ") + fileName).toStdString());
     }
     SetText(TextFromFileName(fileName));
-    m_dialogFiles.clear();
+    dialogFiles_.clear();
 }
 
 int TFilenameEdit::NumGlyphs() const {
-    return m_button->NumGlyphs();
+    return button_->NumGlyphs();
 }
 
 void TFilenameEdit::SetNumGlyphs(int count) {
     if (count < 1 || count > 4) {
         throw std::out_of_range("NumGlyphs must be 1 to 4, not " + std::to_string(count));
     }
-    m_button->SetGlyph(FolderGlyph(), count);
+    button_->SetGlyph(FolderGlyph(), count);
 }
 
 int TFilenameEdit::ButtonWidth() const {
-    return m_buttonWidth;
+    return buttonWidth_;
 }
 
 void TFilenameEdit::SetButtonWidth(int width) {
-    m_buttonWidth = std::max(width, 0);
+    buttonWidth_ = std::max(width, 0);
     LayOut();
 }
 
 QString TFilenameEdit::DialogTitle() const {
-    return m_dialogTitle;
+    return dialogTitle_;
 }
 
 void TFilenameEdit::SetDialogTitle(const QString& title) {
-    m_dialogTitle = title;
+    dialogTitle_ = title;
 }
 
 QString TFilenameEdit::Filter() const {
-    return m_filter;
+    return filter_;
 }
 
 void TFilenameEdit::SetFilter(const QString& filter) {
-    m_filter = filter;
+    filter_ = filter;
 }
 
 int TFilenameEdit::FilterIndex() const {
-    return m_filterIndex;
+    return filterIndex_;
 }
 
 void TFilenameEdit::SetFilterIndex(int index) {
-    m_filterIndex = index;
+    filterIndex_ = index;
 }
 
 QString TFilenameEdit::DefaultExt() const {
-    return m_defaultExt;
+    return defaultExt_;
 }
 
 void TFilenameEdit::SetDefaultExt(const QString& extension) {
-    m_defaultExt = extension;
+    defaultExt_ = extension;
 }
 
 QString TFilenameEdit::InitialDir() const {
-    return m_initialDir;
+    return initialDir_;
 }
 
 void TFilenameEdit::SetInitialDir(const QString& directory) {
-    m_initialDir = WithoutTrailingSlash(directory);
+    initialDir_ = WithoutTrailingSlash(directory);
 }
 
 QKeyCombination TFilenameEdit::ClickKey() const {
-    return m_clickKey;
+    return clickKey_;
 }
 
 void TFilenameEdit::SetClickKey(QKeyCombination key) {
-    m_clickKey = key;
+    clickKey_ = key;
 }
 
 bool TFilenameEdit::DirectInput() const {
-    return m_directInput;
+    return directInput_;
 }
 
 void TFilenameEdit::SetDirectInput(bool allowed) {
-    m_directInput = allowed;
+    directInput_ = allowed;
     ApplyEditable();
 }
 
 bool TFilenameEdit::ReadOnly() const {
-    return m_readOnly;
+    return readOnly_;
 }
 
 void TFilenameEdit::SetReadOnly(bool readOnly) {
-    m_readOnly = readOnly;
+    readOnly_ = readOnly;
     ApplyEditable();
 }
 
 bool TFilenameEdit::AutoSelect() const {
-    return m_autoSelect;
+    return autoSelect_;
 }
 
 void TFilenameEdit::SetAutoSelect(bool autoSelect) {
-    m_autoSelect = autoSelect;
+    autoSelect_ = autoSelect;
 }
 
 QString TFilenameEdit::DialogFileName() const {
-    return m_dialogFileName;
+    return dialogFileName_;
 }
 
 QStringList TFilenameEdit::DialogFiles() const {
-    return m_dialogFiles;
+    return dialogFiles_;
 }
 
 QWidget* TFilenameEdit::BrowseButton() const {
-    return m_button;
+    return button_;
 }
 
 void TFilenameEdit::ApplyEditable() {
-    setReadOnly(m_readOnly || !m_directInput);
+    setReadOnly(readOnly_ || !directInput_);
 }
 
 // ---- browse ---------------------------------------------------------------------------------
 
 void TFilenameEdit::Browse() {
-    if (m_readOnly) {
+    if (readOnly_) {
         return;
     }
     if (OnButtonClick) {
@@ -206,30 +206,30 @@ void TFilenameEdit::Browse() {
     }
     PrepareDialogFromName(name);
 
-    if (m_dialog == nullptr) {
+    if (dialog_ == nullptr) {
         // Made at the first browse and kept, so the folder it was left in carries over.
-        m_dialog = new QFileDialog(this);
+        dialog_ = new QFileDialog(this);
     }
-    QFileDialog& dialog = *m_dialog;
-    dialog.setWindowTitle(m_dialogTitle);
+    QFileDialog& dialog = *dialog_;
+    dialog.setWindowTitle(dialogTitle_);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // The chosen file and its folder need not exist.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    const QStringList filters = QtNameFilters(m_filter);
+    const QStringList filters = QtNameFilters(filter_);
     dialog.setNameFilters(filters);
-    if (m_filterIndex >= 1 && m_filterIndex <= filters.size()) {
-        dialog.selectNameFilter(filters[m_filterIndex - 1]);
+    if (filterIndex_ >= 1 && filterIndex_ <= filters.size()) {
+        dialog.selectNameFilter(filters[filterIndex_ - 1]);
     }
-    dialog.setDefaultSuffix(m_defaultExt);
-    dialog.setDirectory(m_initialDir.isEmpty() ? QDir::currentPath() : m_initialDir);
-    dialog.selectFile(m_dialogFileName);
+    dialog.setDefaultSuffix(defaultExt_);
+    dialog.setDirectory(initialDir_.isEmpty() ? QDir::currentPath() : initialDir_);
+    dialog.selectFile(dialogFileName_);
 
     accept = ExecuteDialog(dialog);
     if (accept) {
-        m_dialogFiles = dialog.selectedFiles();
-        m_dialogFileName = m_dialogFiles.value(0);
-        name = m_dialogFileName;
+        dialogFiles_ = dialog.selectedFiles();
+        dialogFileName_ = dialogFiles_.value(0);
+        name = dialogFileName_;
     }
     if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible()) {
         setFocus(Qt::OtherFocusReason);
@@ -239,7 +239,7 @@ void TFilenameEdit::Browse() {
     }
     if (accept) {
         SetText(TextFromFileName(name));
-        SetInitialDir(DirectoryPart(m_dialogFileName));
+        SetInitialDir(DirectoryPart(dialogFileName_));
     }
 }
 
@@ -252,7 +252,7 @@ void TFilenameEdit::PrepareDialogFromName(const QString& name) {
     if (!directory.isEmpty() && QFileInfo(directory).isDir()) {
         SetInitialDir(directory);
     }
-    m_dialogFileName = FilePart(name).isEmpty() ? QString() : name;
+    dialogFileName_ = FilePart(name).isEmpty() ? QString() : name;
 }
 
 bool TFilenameEdit::ExecuteDialog(QFileDialog& dialog) {
@@ -264,7 +264,7 @@ bool TFilenameEdit::ExecuteDialog(QFileDialog& dialog) {
 void TFilenameEdit::keyPressEvent(QKeyEvent* event) {
     const QKeyCombination pressed(event->modifiers() & ~Qt::KeypadModifier,
                                   static_cast<Qt::Key>(event->key()));
-    if (pressed == m_clickKey && m_buttonWidth >= 1) {
+    if (pressed == clickKey_ && buttonWidth_ >= 1) {
         event->accept();
         Browse();
         return;
@@ -283,7 +283,7 @@ void TFilenameEdit::focusInEvent(QFocusEvent* event) {
     case Qt::PopupFocusReason:
         return;
     default:
-        if (m_autoSelect) {
+        if (autoSelect_) {
             selectAll();
         } else if (!hadSelection) {
             deselect();
@@ -315,14 +315,14 @@ void TFilenameEdit::UpdateMinimumHeight() {
 void TFilenameEdit::LayOut() {
     const int innerWidth = width() - 2 * kFrameWidth;
     const int innerHeight = height() - 2 * kFrameWidth;
-    m_button->setVisible(m_buttonWidth > 0);
-    m_button->setGeometry(kFrameWidth + innerWidth - m_buttonWidth, kFrameWidth, m_buttonWidth,
+    button_->setVisible(buttonWidth_ > 0);
+    button_->setGeometry(kFrameWidth + innerWidth - buttonWidth_, kFrameWidth, buttonWidth_,
                           innerHeight);
     // The text ends two pixels before the button.
     QStyleOptionFrame option;
     initStyleOption(&option);
     const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
-    const int textRight = kFrameWidth + innerWidth - m_buttonWidth - 2;
+    const int textRight = kFrameWidth + innerWidth - buttonWidth_ - 2;
     const int rightMargin = std::max(0, contents.right() + 1 - textRight);
     const QMargins margins = textMargins();
     setTextMargins(margins.left(), margins.top(), rightMargin, margins.bottom());

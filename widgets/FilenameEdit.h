@@ -115,20 +115,20 @@ private:
     void ApplyEditable();
     void PrepareDialogFromName(const QString& name);
 
-    QFileDialog* m_dialog;
-    TFileBrowseButton* m_button;
-    QString m_dialogFileName;
-    QStringList m_dialogFiles;
-    QString m_dialogTitle;
-    QString m_filter;
-    int m_filterIndex = 1;
-    QString m_defaultExt;
-    QString m_initialDir;
-    int m_buttonWidth = 21;
-    QKeyCombination m_clickKey;
-    bool m_directInput = true;
-    bool m_readOnly = false;
-    bool m_autoSelect = true;
+    QFileDialog* dialog_;
+    TFileBrowseButton* button_;
+    QString dialogFileName_;
+    QStringList dialogFiles_;
+    QString dialogTitle_;
+    QString filter_;
+    int filterIndex_ = 1;
+    QString defaultExt_;
+    QString initialDir_;
+    int buttonWidth_ = 21;
+    QKeyCombination clickKey_;
+    bool directInput_ = true;
+    bool readOnly_ = false;
+    bool autoSelect_ = true;
 };
 
 } // namespace onarim

@@ -88,10 +88,10 @@ TShiftState ToShiftState(const QMouseEvent& event) {
 
 TIQGrap::TIQGrap(QWidget* owner)
     : QWidget(owner),
-      m_color(kDefaultFace),
-      m_raiseCol(kDefaultRaise),
-      m_overCol(kDefaultOver),
-      m_fontColor(kDefaultFontColor) {
+      color_(kDefaultFace),
+      raiseCol_(kDefaultRaise),
+      overCol_(kDefaultOver),
+      fontColor_(kDefaultFontColor) {
     resize(100, 30);
     QFont captionFont(QStringLiteral("Arial"));
     captionFont.setStyleHint(QFont::SansSerif);
@@ -106,116 +106,116 @@ TIQGrap::TIQGrap(QWidget* owner)
 }
 
 TIQGrap::~TIQGrap() {
-    QObject::disconnect(m_changeLink);
+    QObject::disconnect(changeLink_);
 }
 
 QString TIQGrap::Caption() const {
-    return m_caption;
+    return caption_;
 }
 
 void TIQGrap::SetCaption(const QString& caption) {
-    if (caption == m_caption) {
+    if (caption == caption_) {
         return;
     }
-    m_caption = caption;
+    caption_ = caption;
     RepaintLater();
 }
 
 TColor TIQGrap::Color() const {
-    return m_color;
+    return color_;
 }
 
 void TIQGrap::SetColor(TColor color) {
-    m_color = color;
+    color_ = color;
     RepaintNow();
 }
 
 TColor TIQGrap::RaiseCol() const {
-    return m_raiseCol;
+    return raiseCol_;
 }
 
 void TIQGrap::SetRaiseCol(TColor color) {
-    m_raiseCol = color;
+    raiseCol_ = color;
     RepaintNow();
 }
 
 TColor TIQGrap::OverCol() const {
-    return m_overCol;
+    return overCol_;
 }
 
 void TIQGrap::SetOverCol(TColor color) {
-    m_overCol = color;
+    overCol_ = color;
 }
 
 TColor TIQGrap::FontColor() const {
-    return m_fontColor;
+    return fontColor_;
 }
 
 void TIQGrap::SetFontColor(TColor color) {
-    m_fontColor = color;
+    fontColor_ = color;
     RepaintNow();
 }
 
 TGlyphAlign TIQGrap::GlphyAlign() const {
-    return m_glyphAlign;
+    return glyphAlign_;
 }
 
 void TIQGrap::SetGlphyAlign(TGlyphAlign align) {
-    if (align == m_glyphAlign) {
+    if (align == glyphAlign_) {
         return;
     }
-    m_glyphAlign = align;
+    glyphAlign_ = align;
     RepaintNow();
 }
 
 const QImage& TIQGrap::Glpyh() const {
-    return m_glyph;
+    return glyph_;
 }
 
 void TIQGrap::SetGlpyh(const QImage& picture) {
-    m_glyph = picture;
-    m_glyphTransparent.reset();
+    glyph_ = picture;
+    glyphTransparent_.reset();
     RepaintLater();
 }
 
 void TIQGrap::SetGlpyh(const QImage& picture, TColor transparentColor) {
-    m_glyph = picture;
-    m_glyphTransparent = transparentColor;
+    glyph_ = picture;
+    glyphTransparent_ = transparentColor;
     RepaintLater();
 }
 
 TImageList* TIQGrap::Images() const {
-    return m_images.data();
+    return images_.data();
 }
 
 void TIQGrap::SetImages(TImageList* images) {
-    QObject::disconnect(m_changeLink);
-    m_changeLink = {};
-    m_images = images;
+    QObject::disconnect(changeLink_);
+    changeLink_ = {};
+    images_ = images;
     if (images != nullptr) {
-        m_changeLink = connect(images, &TImageList::Changed, this, [this] { RepaintNow(); });
+        changeLink_ = connect(images, &TImageList::Changed, this, [this] { RepaintNow(); });
     }
     RepaintNow();
 }
 
 int TIQGrap::ImageIndex() const {
-    return m_imageIndex;
+    return imageIndex_;
 }
 
 void TIQGrap::SetImageIndex(int index) {
-    if (index == m_imageIndex) {
+    if (index == imageIndex_) {
         return;
     }
-    m_imageIndex = index;
+    imageIndex_ = index;
     RepaintNow();
 }
 
 QMenu* TIQGrap::PopupMenu() const {
-    return m_popupMenu.data();
+    return popupMenu_.data();
 }
 
 void TIQGrap::SetPopupMenu(QMenu* menu) {
-    m_popupMenu = menu;
+    popupMenu_ = menu;
 }
 
 QString TIQGrap::Hint() const {
@@ -227,18 +227,18 @@ void TIQGrap::SetHint(const QString& hint) {
 }
 
 bool TIQGrap::ShowHint() const {
-    return m_showHint;
+    return showHint_;
 }
 
 void TIQGrap::SetShowHint(bool show) {
-    m_showHint = show;
+    showHint_ = show;
 }
 
 void TIQGrap::PrepareImage() {
-    if (m_workingImage.isNull()) {
+    if (workingImage_.isNull()) {
         return;
     }
-    m_workingImage = ReplaceTransparent(m_workingImage, m_workingTransparent, ToQColor(m_color));
+    workingImage_ = ReplaceTransparent(workingImage_, workingTransparent_, ToQColor(color_));
 }
 
 void TIQGrap::DrawDisabledImage(QPainter& painter, const TImageList& list, int x, int y,
@@ -270,7 +270,7 @@ bool TIQGrap::event(QEvent* event) {
         HandleRelease(static_cast<QMouseEvent*>(event));
         return true;
     case QEvent::ToolTip:
-        if (!m_showHint) {
+        if (!showHint_) {
             event->ignore();
             return true;
         }
@@ -294,13 +294,13 @@ void TIQGrap::changeEvent(QEvent* event) {
 }
 
 void TIQGrap::enterEvent(QEnterEvent*) {
-    if (!m_pointerInside) {
+    if (!pointerInside_) {
         PointerEntered();
     }
 }
 
 void TIQGrap::leaveEvent(QEvent*) {
-    if (m_pointerInside) {
+    if (pointerInside_) {
         PointerLeft();
     }
 }
@@ -309,19 +309,19 @@ void TIQGrap::HandlePress(QMouseEvent* event) {
     const bool left = event->button() == Qt::LeftButton;
     if (left) {
         // The second press of a double click is no start of a click.
-        m_clickPending = event->type() == QEvent::MouseButtonPress;
-        m_pointerInside = true;
+        clickPending_ = event->type() == QEvent::MouseButtonPress;
+        pointerInside_ = true;
     }
     const QPoint at = event->position().toPoint();
     if (left && isEnabled()) {
-        m_pressed = true;
+        pressed_ = true;
         FirePress(TMouseButton::mbLeft, ToShiftState(*event), at.x(), at.y());
         ShowLook(Look::Pressed);
         return;
     }
-    if (m_popupMenu) {
+    if (popupMenu_) {
         // Opens at the pointer, where a context menu is looked for.
-        m_popupMenu->popup(mapToGlobal(at));
+        popupMenu_->popup(mapToGlobal(at));
     }
 }
 
@@ -332,9 +332,9 @@ void TIQGrap::HandleMove(QMouseEvent* event) {
         return;
     }
     const bool inside = rect().contains(event->position().toPoint());
-    if (inside && !m_pointerInside) {
+    if (inside && !pointerInside_) {
         PointerEntered();
-    } else if (!inside && m_pointerInside) {
+    } else if (!inside && pointerInside_) {
         PointerLeft();
     }
 }
@@ -342,13 +342,13 @@ void TIQGrap::HandleMove(QMouseEvent* event) {
 void TIQGrap::HandleRelease(QMouseEvent* event) {
     const bool left = event->button() == Qt::LeftButton;
     const QPoint at = event->position().toPoint();
-    const bool click = left && m_clickPending && rect().contains(at);
+    const bool click = left && clickPending_ && rect().contains(at);
     if (left) {
-        m_clickPending = false;
+        clickPending_ = false;
     }
     if (click && isEnabled() && isVisible()) {
         ShowLook(Look::Normal);
-        m_pressed = false;
+        pressed_ = false;
         QPointer<TIQGrap> alive(this);
         if (OnClick) {
             OnClick(this);
@@ -357,7 +357,7 @@ void TIQGrap::HandleRelease(QMouseEvent* event) {
             return;
         }
     }
-    m_pressed = false;
+    pressed_ = false;
     if (!isEnabled()) {
         return;
     }
@@ -368,7 +368,7 @@ void TIQGrap::HandleRelease(QMouseEvent* event) {
 }
 
 void TIQGrap::PointerEntered() {
-    m_pointerInside = true;
+    pointerInside_ = true;
     if (!isEnabled()) {
         return;
     }
@@ -377,7 +377,7 @@ void TIQGrap::PointerEntered() {
     if (OnMouseEnter) {
         OnMouseEnter(this);
     }
-    if (m_pressed) {
+    if (pressed_) {
         // Back over the button with the left button still down: pressed again.
         FirePress(TMouseButton::mbLeft, TShiftState(), 10, 10);
         ShowLook(Look::Pressed);
@@ -385,7 +385,7 @@ void TIQGrap::PointerEntered() {
 }
 
 void TIQGrap::PointerLeft() {
-    m_pointerInside = false;
+    pointerInside_ = false;
     if (!isEnabled()) {
         return;
     }
@@ -405,7 +405,7 @@ void TIQGrap::FirePress(TMouseButton button, TShiftState shift, int x, int y) {
 // ---- painting -----------------------------------------------------------------------------
 
 void TIQGrap::ShowLook(Look look) {
-    m_look = look;
+    look_ = look;
     repaint();
 }
 
@@ -414,14 +414,14 @@ void TIQGrap::RepaintNow() {
 }
 
 void TIQGrap::RepaintLater() {
-    m_look = Look::Normal;
+    look_ = Look::Normal;
     update();
 }
 
 void TIQGrap::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    switch (m_look) {
+    switch (look_) {
     case Look::Normal:
         PaintNormal(painter);
         break;
@@ -437,74 +437,74 @@ void TIQGrap::paintEvent(QPaintEvent*) {
 
 void TIQGrap::PaintNormal(QPainter& painter) {
     const int W = width(), H = height();
-    FillLTRB(painter, 1, 1, W - 1, H - 1, m_color);
-    FillLTRB(painter, 1, 1, 3, H - 1, m_raiseCol);
-    FillLTRB(painter, 1, 1, W - 1, 3, m_raiseCol);
+    FillLTRB(painter, 1, 1, W - 1, H - 1, color_);
+    FillLTRB(painter, 1, 1, 3, H - 1, raiseCol_);
+    FillLTRB(painter, 1, 1, W - 1, 3, raiseCol_);
     FillLTRB(painter, W - 2, 1, W, H - 1, clBlack);
     FillLTRB(painter, 2, H - 2, W, H, clBlack);
-    DrawContent(painter, 0, m_fontColor);
+    DrawContent(painter, 0, fontColor_);
     DrawBlackFrame(painter, W, H);
 }
 
 void TIQGrap::PaintHoverCaption(QPainter& painter) {
     const QFontMetrics metrics = fontMetrics();
-    const QSize text(metrics.horizontalAdvance(m_caption), metrics.height());
-    const QSize picture = m_workingImage.isNull() ? QSize() : m_workingImage.size();
-    DrawCaption(painter, HoverCaption(m_glyphAlign, size(), text, picture), m_overCol);
+    const QSize text(metrics.horizontalAdvance(caption_), metrics.height());
+    const QSize picture = workingImage_.isNull() ? QSize() : workingImage_.size();
+    DrawCaption(painter, HoverCaption(glyphAlign_, size(), text, picture), overCol_);
 }
 
 void TIQGrap::PaintPressed(QPainter& painter) {
     const int W = width(), H = height();
-    FillLTRB(painter, 1, 1, W - 1, H - 1, m_color);
-    DrawContent(painter, 2, m_overCol);
+    FillLTRB(painter, 1, 1, W - 1, H - 1, color_);
+    DrawContent(painter, 2, overCol_);
     DrawBlackFrame(painter, W, H);
 }
 
 bool TIQGrap::HasPicture() const {
-    return !m_glyph.isNull() || (m_images && m_imageIndex != -1);
+    return !glyph_.isNull() || (images_ && imageIndex_ != -1);
 }
 
 void TIQGrap::UpdateWorkingImage() {
-    if (!m_glyph.isNull()) {
-        m_workingImage = m_glyph;
-        m_workingTransparent = m_glyphTransparent;
+    if (!glyph_.isNull()) {
+        workingImage_ = glyph_;
+        workingTransparent_ = glyphTransparent_;
         PrepareImage();
         return;
     }
-    if (!m_images) {
+    if (!images_) {
         return;
     }
-    m_workingImage = QImage();
-    m_workingTransparent.reset();
-    if (m_imageIndex < 0 || m_imageIndex >= m_images->Count()) {
+    workingImage_ = QImage();
+    workingTransparent_.reset();
+    if (imageIndex_ < 0 || imageIndex_ >= images_->Count()) {
         return;
     }
-    m_workingImage = QImage(m_images->Width(), m_images->Height(), QImage::Format_RGB32);
-    m_workingImage.fill(ToQColor(m_color));
+    workingImage_ = QImage(images_->Width(), images_->Height(), QImage::Format_RGB32);
+    workingImage_.fill(ToQColor(color_));
     {
-        QPainter onImage(&m_workingImage);
-        m_images->Draw(onImage, 0, 0, m_imageIndex);
+        QPainter onImage(&workingImage_);
+        images_->Draw(onImage, 0, 0, imageIndex_);
     }
-    m_workingTransparent = m_color;
+    workingTransparent_ = color_;
     PrepareImage();
 }
 
 void TIQGrap::DrawContent(QPainter& painter, int offset, TColor textColor) {
     const QFontMetrics metrics = fontMetrics();
-    const QSize text(metrics.horizontalAdvance(m_caption), metrics.height());
+    const QSize text(metrics.horizontalAdvance(caption_), metrics.height());
     UpdateWorkingImage();
     if (!HasPicture()) {
         DrawCaption(painter, CentredCaption(size(), text, offset), textColor);
         return;
     }
-    const QSize picture = m_workingImage.isNull() ? QSize(0, 0) : m_workingImage.size();
-    if (m_caption.isEmpty()) {
-        if (!m_workingImage.isNull()) {
-            painter.drawImage(CentredPicture(size(), picture, offset).topLeft(), m_workingImage);
+    const QSize picture = workingImage_.isNull() ? QSize(0, 0) : workingImage_.size();
+    if (caption_.isEmpty()) {
+        if (!workingImage_.isNull()) {
+            painter.drawImage(CentredPicture(size(), picture, offset).topLeft(), workingImage_);
         }
         return;
     }
-    const TContentPlaces places = ContentPlaces(m_glyphAlign, size(), text, picture, offset);
+    const TContentPlaces places = ContentPlaces(glyphAlign_, size(), text, picture, offset);
     if (places.pictureFirst) {
         DrawPicture(painter, places.picture.x(), places.picture.y());
         DrawCaption(painter, places.caption, textColor);
@@ -515,17 +515,17 @@ void TIQGrap::DrawContent(QPainter& painter, int offset, TColor textColor) {
 }
 
 void TIQGrap::DrawPicture(QPainter& painter, int x, int y) {
-    if (!m_glyph.isNull()) {
-        painter.drawImage(x, y, m_workingImage);
+    if (!glyph_.isNull()) {
+        painter.drawImage(x, y, workingImage_);
         return;
     }
-    if (!m_images) {
+    if (!images_) {
         return;
     }
     if (isEnabled()) {
-        m_images->Draw(painter, x, y, m_imageIndex);
+        images_->Draw(painter, x, y, imageIndex_);
     } else {
-        DrawDisabledImage(painter, *m_images, x, y, m_imageIndex, clBtnHighlight, clBtnShadow,
+        DrawDisabledImage(painter, *images_, x, y, imageIndex_, clBtnHighlight, clBtnShadow,
                           true);
     }
 }
@@ -533,13 +533,13 @@ void TIQGrap::DrawPicture(QPainter& painter, int x, int y) {
 void TIQGrap::DrawCaption(QPainter& painter, QPoint at, TColor textColor) {
     // One line of plain text over its own cell in the face colour; '&' is just a character.
     const QFontMetrics metrics = fontMetrics();
-    const QRect cell(at, QSize(metrics.horizontalAdvance(m_caption), metrics.height()));
+    const QRect cell(at, QSize(metrics.horizontalAdvance(caption_), metrics.height()));
     if (cell.isEmpty()) {
         return;
     }
-    painter.fillRect(cell, ToQColor(m_color));
+    painter.fillRect(cell, ToQColor(color_));
     painter.setPen(ToQColor(textColor));
-    painter.drawText(QPoint(at.x(), at.y() + metrics.ascent()), m_caption);
+    painter.drawText(QPoint(at.x(), at.y() + metrics.ascent()), caption_);
 }
 
 } // namespace onarim

@@ -132,25 +132,25 @@ private:
     void DrawCaption(QPainter& painter, QPoint at, TColor textColor);
     bool HasPicture() const;
 
-    QString m_caption;
-    TColor m_color;
-    TColor m_raiseCol;
-    TColor m_overCol;
-    TColor m_fontColor;
-    QPointer<QMenu> m_popupMenu;
-    QImage m_glyph;
-    std::optional<TColor> m_glyphTransparent;
-    TGlyphAlign m_glyphAlign = TGlyphAlign::poLeft;
-    bool m_pressed = false;       // left press while enabled, until release or click
-    bool m_clickPending = false;  // a left press (not a double click's second) on the button
-    bool m_pointerInside = false;
-    QImage m_workingImage;                     // the picture actually drawn
-    std::optional<TColor> m_workingTransparent; // its transparent colour, when given
-    QPointer<TImageList> m_images;
-    int m_imageIndex = -1;
-    QMetaObject::Connection m_changeLink;
-    bool m_showHint = true;
-    Look m_look = Look::Normal;
+    QString caption_;
+    TColor color_;
+    TColor raiseCol_;
+    TColor overCol_;
+    TColor fontColor_;
+    QPointer<QMenu> popupMenu_;
+    QImage glyph_;
+    std::optional<TColor> glyphTransparent_;
+    TGlyphAlign glyphAlign_ = TGlyphAlign::poLeft;
+    bool pressed_ = false;       // left press while enabled, until release or click
+    bool clickPending_ = false;  // a left press (not a double click's second) on the button
+    bool pointerInside_ = false;
+    QImage workingImage_;                     // the picture actually drawn
+    std::optional<TColor> workingTransparent_; // its transparent colour, when given
+    QPointer<TImageList> images_;
+    int imageIndex_ = -1;
+    QMetaObject::Connection changeLink_;
+    bool showHint_ = true;
+    Look look_ = Look::Normal;
 };
 
 } // namespace onarim

@@ -7,14 +7,14 @@
 namespace onarim {
 
 TImageList::TImageList(int width, int height, QObject* owner)
-    : QObject(owner), m_width(std::max(width, 1)), m_height(std::max(height, 1)) {}
+    : QObject(owner), width_(std::max(width, 1)), height_(std::max(height, 1)) {}
 
 int TImageList::Add(const QImage& picture) {
     QImage entry = picture.convertToFormat(QImage::Format_ARGB32);
-    if (entry.size() != QSize(m_width, m_height)) {
-        entry = entry.scaled(m_width, m_height);
+    if (entry.size() != QSize(width_, height_)) {
+        entry = entry.scaled(width_, height_);
     }
-    m_entries.push_back(std::move(entry));
+    entries_.push_back(std::move(entry));
     emit Changed();
     return Count() - 1;
 }
@@ -29,12 +29,12 @@ void TImageList::Delete(int index) {
     if (index < 0 || index >= Count()) {
         return;
     }
-    m_entries.erase(m_entries.begin() + index);
+    entries_.erase(entries_.begin() + index);
     emit Changed();
 }
 
 void TImageList::Clear() {
-    m_entries.clear();
+    entries_.clear();
     emit Changed();
 }
 
@@ -42,14 +42,14 @@ QImage TImageList::Entry(int index) const {
     if (index < 0 || index >= Count()) {
         return {};
     }
-    return m_entries[static_cast<std::size_t>(index)];
+    return entries_[static_cast<std::size_t>(index)];
 }
 
 QImage TImageList::Mask(int index) const {
     if (index < 0 || index >= Count()) {
         return {};
     }
-    const QImage& entry = m_entries[static_cast<std::size_t>(index)];
+    const QImage& entry = entries_[static_cast<std::size_t>(index)];
     QImage mask(entry.size(), QImage::Format_Mono);
     mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     mask.fill(0);
@@ -69,7 +69,7 @@ void TImageList::Draw(QPainter& painter, int x, int y, int index) const {
     if (index < 0 || index >= Count()) {
         return;
     }
-    painter.drawImage(x, y, m_entries[static_cast<std::size_t>(index)]);
+    painter.drawImage(x, y, entries_[static_cast<std::size_t>(index)]);
 }
 
 } // namespace onarim

@@ -18,9 +18,9 @@ public:
     // An empty list of entries of width x height pixels (each at least 1).
     TImageList(int width, int height, QObject* owner = nullptr);
 
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-    int Count() const { return static_cast<int>(m_entries.size()); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Count() const { return static_cast<int>(entries_.size()); }
 
     // Appends the picture, scaled to the list's size when it has another size, with its alpha
     // channel as mask; returns the new entry's index. Announces a change.
@@ -49,9 +49,9 @@ signals:
     void Changed();
 
 private:
-    int m_width;
-    int m_height;
-    std::vector<QImage> m_entries; // ARGB32, Width x Height
+    int width_;
+    int height_;
+    std::vector<QImage> entries_; // ARGB32, Width x Height
 };
 
 } // namespace onarim

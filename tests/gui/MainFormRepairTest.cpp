@@ -41,7 +41,7 @@ public:
     std::string FirebirdToolDir() override { return Noted("/usr/bin"); }
     std::string InterBaseToolDir() override { return Noted("/opt/interbase"); }
     int ExecuteAndWait(const std::string&, int) override { return -1; }
-    int RunTool(const std::string& commandLine, const TToolEnvironment&, const TLineSink&) override {
+    int RunTool(const std::string& commandLine, const TToolEnvironment&, const LineHandler&) override {
         Noted("");
         std::unique_lock lock(mutex_);
         if (commandLine.find("/gfix ") != std::string::npos && holdGfix) {

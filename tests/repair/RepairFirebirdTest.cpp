@@ -52,7 +52,7 @@ public:
 class RecordingTools : public TSystemServerTools {
 public:
     int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
-                const TLineSink& onLine) override {
+                const LineHandler& onLine) override {
         if (commandLine.find("onarim-validate") == std::string::npos) {
             runs.push_back(commandLine); // the server's tools
         }
@@ -86,7 +86,7 @@ protected:
     }
 
     TRepairOutcome Repair(const std::string& database) {
-        TFixedFileNameBox box(database);
+        TFileNameBoxSnapshot box(database);
         TRepairProcedure procedure(service, op, box, tools);
         const TRepairOutcome outcome = procedure.Run(TServerKind::Firebird);
         report = procedure.Report();

@@ -76,7 +76,7 @@ public:
         return -1;
     }
     int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
-                const TLineSink& onLine) override {
+                const LineHandler& onLine) override {
         log_->push_back("run " + commandLine);
         if (commandLine.starts_with("\"/v/onarim-validate\"") && !validatorRuns.empty()) {
             const auto [status, lines] = validatorRuns.front();
@@ -517,7 +517,7 @@ TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
     struct ConcurrentTools : ScriptedTools {
         using ScriptedTools::ScriptedTools;
         int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
-                    const TLineSink& onLine) override {
+                    const LineHandler& onLine) override {
             {
                 std::lock_guard lock(mutex);
                 backupStarted = backupStarted || commandLine.find(" -B ") != std::string::npos;
@@ -615,7 +615,7 @@ TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
         log.clear();
         tools = ScriptedTools(log);
         tools.files.insert(c.database);
-        tools.backupPath = DirectoryPart(c.database) + "BACKUP.GBK";
+        tools.backupPath = DirectoryPrefix(c.database) + "BACKUP.GBK";
         box.text = box.fileName = c.database;
         op.password = c.password;
         ScriptDamageSummary();
