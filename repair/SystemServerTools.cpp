@@ -11,6 +11,7 @@
 #include "repair/ExecuteAndWait.h"
 #include "repair/RepairProcedure.h"
 #include "repair/ServerToolDir.h"
+#include "repair/Validation.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
 #include "platform/Files.h"

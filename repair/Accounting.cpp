@@ -1,0 +1,97 @@
+#include "repair/Accounting.h"
+
+#include "repair/KeptCopy.h"
+#include "repair/RepairMessages.h"
+#include "platform/Exception.h"
+
+namespace onarim {
+
+TAccounting::~TAccounting() {
+    if (countBefore_.valid()) {
+        countBefore_.wait();
+    }
+}
+
+TAccounting::TCount TAccounting::Count(const std::string& database) {
+    const auto start = std::chrono::steady_clock::now();
+    TCount count;
+    try {
+        count.census = tools_.TakeCensus(database, credentials_);
+    } catch (const Exception& error) {
+        count.error = error.what();
+    }
+    count.duration = ElapsedSince(start);
+    return count;
+}
+
+int TAccounting::Record(TStep& step, TCount count) {
+    if (!count.error.empty()) {
+        report_.losses.uncounted = count.error;
+        step.Output(messages::kNotCounted + count.error);
+        return 1;
+    }
+    report_.before = std::move(count.census);
+    return 0;
+}
+
+void TAccounting::CountBefore(const std::string& database) {
+    TStep step(log_, TRepairStep::Accounting);
+    step.End(Record(step, Count(database)));
+}
+
+void TAccounting::StartCountBefore(const std::string& keptCopy, const std::string& transientPath,
+                                   bool alongside) {
+    auto count = [this, keptCopy, transientPath] {
+        const auto start = std::chrono::steady_clock::now();
+        TCount result;
+        try {
+            const TTransientCopy source(tools_, keptCopy, transientPath);
+            result = Count(source.Path());
+        } catch (const Exception& error) {
+            result.error = error.what();
+        }
+        result.duration = ElapsedSince(start);
+        return result;
+    };
+    if (alongside) {
+        countBefore_ = std::async(std::launch::async, std::move(count));
+        return;
+    }
+    std::promise<TCount> counted;
+    counted.set_value(count());
+    countBefore_ = counted.get_future();
+}
+
+void TAccounting::FinishCountBefore() {
+    if (!countBefore_.valid()) {
+        return;
+    }
+    TStep step(log_, TRepairStep::Accounting);
+    TCount count = countBefore_.get();
+    const auto duration = count.duration;
+    step.End(Record(step, std::move(count)), duration);
+}
+
+void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
+    if (!report_.before) {
+        // Nothing to compare with (the loss is already "unknown"), but what gbak said it
+        // skipped is lost for certain.
+        report_.losses.tables = CompareCensus({}, {}, report_.skippedBlobs).tables;
+        return;
+    }
+    TStep step(log_, TRepairStep::Accounting);
+    TCount count = Count(database);
+    if (!count.error.empty()) {
+        report_.losses.uncounted = count.error;
+        step.Output(messages::kNotCounted + count.error);
+        step.End(1);
+        return;
+    }
+    report_.after = std::move(count.census);
+    report_.losses.tables = CompareCensus(*report_.before, *report_.after,
+                                          afterPutBack ? TSkippedBlobs{} : report_.skippedBlobs)
+                                .tables;
+    step.End(0);
+}
+
+} // namespace onarim

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <future>
+#include <optional>
+#include <string>
+
+#include "repair/RepairReport.h"
+#include "repair/ServerTools.h"
+#include "repair/StepLog.h"
+#include "recovery/Credentials.h"
+
+namespace onarim {
+
+// The counts of a run: rows of every user table and non-empty values of every blob column,
+// before the repair and after it, and the losses that their difference and the tools' word
+// make. A count that fails is told as a step that failed, and the loss is then unknown.
+class TAccounting {
+public:
+    TAccounting(IServerTools& tools, TStepLog& log, TRepairReport& report, TCredentials credentials)
+        : tools_(tools), log_(log), report_(report), credentials_(std::move(credentials)) {}
+    // Waits for a count still running (a run that ends early).
+    ~TAccounting();
+    TAccounting(const TAccounting&) = delete;
+    TAccounting& operator=(const TAccounting&) = delete;
+
+    // Counts `database` itself now: without a kept copy it is all there is to count, before
+    // the first validation touches it.
+    void CountBefore(const std::string& database);
+
+    // Starts the count of the kept original at `keptCopy`. It must stay as it was, and an
+    // attachment writes to the file it opens: the count reads a transient copy at
+    // `transientPath`, removed when done. It needs nothing of gfix and gbak, which work on the
+    // database in processes of their own, so with `alongside` it runs on a thread of its own
+    // meanwhile. FinishCountBefore takes its result.
+    void StartCountBefore(const std::string& keptCopy, const std::string& transientPath,
+                          bool alongside);
+    // Waits for that count and records it as a step of its own duration. Nothing when none runs.
+    void FinishCountBefore();
+
+    // Counts the repaired database and sets the losses. After a put-back the count alone says
+    // what is still missing; before it, what gbak said it skipped is lost too.
+    void CountAfter(const std::string& database, bool afterPutBack = false);
+
+private:
+    struct TCount {
+        std::optional<TDatabaseCensus> census;
+        std::string error;
+        std::chrono::milliseconds duration{0};
+    };
+    // Takes a census of `database`; a failure is the count's error.
+    TCount Count(const std::string& database);
+    // Records a count before the repair in the report and the running step.
+    int Record(TStep& step, TCount count);
+
+    IServerTools& tools_;
+    TStepLog& log_;
+    TRepairReport& report_;
+    TCredentials credentials_;
+    std::future<TCount> countBefore_;
+};
+
+} // namespace onarim

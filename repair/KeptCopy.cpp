@@ -1,0 +1,44 @@
+#include "repair/KeptCopy.h"
+
+namespace onarim {
+
+TKeptCopy::~TKeptCopy() {
+    if (!kept_) {
+        Discard();
+    }
+}
+
+void TKeptCopy::Make(TStepLog& log, const std::string& database, const std::string& path) {
+    TStep step(log, TRepairStep::KeepCopy);
+    tools_.CopyFileKeepingOriginal(database, path);
+    recordedPath_ = path;
+    step.Output(path);
+    step.End(0);
+}
+
+void TKeptCopy::Discard() noexcept {
+    if (recordedPath_.empty()) {
+        return;
+    }
+    try {
+        tools_.DeleteFile(recordedPath_);
+    } catch (...) {
+        // A copy that cannot be removed is only a file too many.
+    }
+    recordedPath_.clear();
+}
+
+TTransientCopy::TTransientCopy(IServerTools& tools, const std::string& keptCopy, std::string path)
+    : tools_(tools), path_(std::move(path)) {
+    tools_.CopyFileKeepingOriginal(keptCopy, path_);
+}
+
+TTransientCopy::~TTransientCopy() {
+    try {
+        tools_.DeleteFile(path_);
+    } catch (...) {
+        // As above: a transient file too many, never a reason to fail.
+    }
+}
+
+} // namespace onarim

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+#include "repair/ServerTools.h"
+#include "repair/StepLog.h"
+
+namespace onarim {
+
+// The byte copy of the original that a run keeps beside it, and the one decision about it:
+// keep or remove. Once anything may have changed the database (a validation that began to
+// mend, a page written), Keep() makes it stay for good; a run that ends before that, by an
+// error or a refusal, removes it on its way out, and a database found sound removes it at once
+// (Discard). The run's report names the copy for as long as it exists.
+class TKeptCopy {
+public:
+    // No copy yet. `recordedPath` is the report's field that names it.
+    TKeptCopy(IServerTools& tools, std::string& recordedPath)
+        : tools_(tools), recordedPath_(recordedPath) {}
+    ~TKeptCopy();
+    TKeptCopy(const TKeptCopy&) = delete;
+    TKeptCopy& operator=(const TKeptCopy&) = delete;
+
+    // Copies `database` to `path` as the run's step "keep copy". Raises what the copy raises;
+    // nothing is left behind then.
+    void Make(TStepLog& log, const std::string& database, const std::string& path);
+    // The copy stays whatever happens from now on.
+    void Keep() noexcept { kept_ = true; }
+    // Removes the copy now: the database was not changed.
+    void Discard() noexcept;
+
+    bool Exists() const noexcept { return !recordedPath_.empty(); }
+    bool Kept() const noexcept { return kept_; }
+    const std::string& Path() const noexcept { return recordedPath_; }
+
+private:
+    IServerTools& tools_;
+    std::string& recordedPath_;
+    bool kept_ = false;
+};
+
+// A byte copy of the kept original for one reader: attaching writes to a file, and the kept
+// copy must stay as it was. The copy is made with the object and removed with it.
+class TTransientCopy {
+public:
+    // Raises what the copy raises; nothing is left behind then.
+    TTransientCopy(IServerTools& tools, const std::string& keptCopy, std::string path);
+    ~TTransientCopy();
+    TTransientCopy(const TTransientCopy&) = delete;
+    TTransientCopy& operator=(const TTransientCopy&) = delete;
+
+    const std::string& Path() const noexcept { return path_; }
+
+private:
+    IServerTools& tools_;
+    std::string path_;
+};
+
+} // namespace onarim

@@ -1,0 +1,64 @@
+#include "repair/LostDataSteps.h"
+
+#include "repair/KeptCopy.h"
+#include "repair/RepairFiles.h"
+#include "repair/RepairMessages.h"
+
+namespace onarim {
+
+namespace {
+
+// The reader's messages quote the file it read: a transient copy that is gone by the time the
+// report is read. They name the kept copy instead, of which it was a byte copy.
+void NameKeptCopy(std::vector<TTableRecovery>& tables, const std::string& transient,
+                  const std::string& keptCopy) {
+    for (TTableRecovery& table : tables) {
+        for (std::string& problem : table.problems) {
+            for (std::size_t at = problem.find(transient); at != std::string::npos;
+                 at = problem.find(transient, at + keptCopy.size())) {
+                problem.replace(at, transient.size(), keptCopy);
+            }
+        }
+    }
+}
+
+} // namespace
+
+void TLostDataSteps::PutBack(const std::string& database) {
+    TStep step(log_, TRepairStep::Recovery);
+    try {
+        const TTransientCopy source(tools_, report_.keptCopy,
+                                    TransientCopyName(database, stamp_, "okuma"));
+        report_.recovery = tools_.PutBackLostData(
+            source.Path(), database, credentials_,
+            [&step](const std::string& line) { step.Output(line); });
+        NameKeptCopy(report_.recovery->tables, source.Path(), report_.keptCopy);
+    } catch (const std::exception& error) {
+        step.Output(std::string(messages::kNotPutBack) + error.what());
+        step.End(1);
+        return;
+    }
+    step.End(0);
+}
+
+std::string TLostDataSteps::Salvage(const std::string& database, const std::string& target,
+                                    const TGbakRunner& gbak) {
+    TStep step(log_, TRepairStep::Salvage);
+    try {
+        const TTransientCopy source(tools_, report_.keptCopy,
+                                    TransientCopyName(database, stamp_, "kurtarma"));
+        report_.salvage = tools_.SalvageDatabase(
+            source.Path(), target, credentials_, gbak,
+            [&step](const std::string& line) { step.Output(line); });
+        NameKeptCopy(report_.salvage->tables, source.Path(), report_.keptCopy);
+        report_.salvaged = target;
+    } catch (const std::exception& error) {
+        step.Output(std::string(messages::kNotSalvaged) + error.what());
+        step.End(1);
+        return error.what();
+    }
+    step.End(0);
+    return {};
+}
+
+} // namespace onarim

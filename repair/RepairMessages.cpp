@@ -1,0 +1,170 @@
+#include "repair/RepairMessages.h"
+
+namespace onarim::messages {
+
+namespace {
+
+const std::string kNotStarted = "Onarım başlatılmadı; ";
+
+std::string Megabytes(std::uint64_t bytes) {
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+} // namespace
+
+std::string NoDatabaseNamed() { return "Veri Tabanını belirtmelisiniz..."; }
+
+std::string DatabaseNotFound(const std::string& fileName) {
+    return fileName + kCrLf + "isimi veri Tabanı bulunamadı...";
+}
+
+std::string NoErrorsFound(const std::string& fileName) {
+    return fileName + " Veri Tabanında hata bulunamadı...";
+}
+
+std::string ToolMissing(const std::string& toolPath) {
+    return "Onarım için gerekli olan " + toolPath + " dosyası bulunamadı." + kCrLf +
+           "Lütfen kontrol ediliniz";
+}
+
+std::string BackupFileExists(const std::string& backupPath) {
+    return "Onarım için kullanılacak " + backupPath + " dosyası zaten var." + kCrLf +
+           "Bu dosyanın üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı taşıyıp "
+           "tekrar deneyiniz.";
+}
+
+std::string FileRefusal(TFileRefusal refusal, const std::string& fileName) {
+    const std::string start = fileName + kCrLf;
+    // What is wrong, then what to do, for the refusals that stop a run that could go on.
+    const auto refuse = [&start](const char* what, const char* todo) {
+        return start + what + " " + kNotStarted + todo;
+    };
+    switch (refusal) {
+    case TFileRefusal::Empty: return start + "Veri Tabanı dosyası boş; onarılacak bir şey yok...";
+    case TFileRefusal::NotADatabase:
+        return start + "bir Firebird ya da InterBase veri tabanı dosyası değil...";
+    case TFileRefusal::Unreadable:
+        return refuse("Veri Tabanı dosyası okunamıyor.", "dosyanın okuma iznini kontrol ediniz.");
+    case TFileRefusal::ReadOnlyFileSystem:
+        return refuse("Veri Tabanı salt okunur bir dosya sisteminde.",
+                      "dosyayı yazılabilir bir yere kopyalayıp onu onarınız.");
+    case TFileRefusal::NotWritable:
+        return refuse("Veri Tabanı dosyasına yazılamıyor.", "dosyanın yazma iznini kontrol ediniz.");
+    case TFileRefusal::FolderNotWritable:
+        return refuse("Veri Tabanının bulunduğu klasöre dosya yazılamıyor.",
+                      "klasörün yazma iznini kontrol ediniz.");
+    case TFileRefusal::InUse:
+        return refuse("Veri Tabanına başka bağlantılar var.",
+                      "diğer kullanıcıların bağlantılarını kesip tekrar deneyiniz.");
+    }
+    return start;
+}
+
+std::string NotEnoughSpace(std::uint64_t neededBytes, std::uint64_t freeBytes) {
+    return "Onarım için diskte yeterli boş yer yok: yaklaşık " + Megabytes(neededBytes) +
+           " gerekiyor, " + Megabytes(freeBytes) + " boş." + kCrLf + kNotStarted +
+           "yer açıp tekrar deneyiniz.";
+}
+
+std::string BackupFailed() {
+    return std::string("Veri Tabanının yedeği alınamadı; veri tabanı dosyası yedekten geri "
+                       "yüklenmedi.") +
+           kCrLf + kContactSupport;
+}
+
+std::string RestoreFailed(const std::string& backupPath) {
+    return std::string("Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:") + kCrLf +
+           backupPath + kCrLf + kContactSupport;
+}
+
+std::string NotRepaired(const TLosses& losses) {
+    std::string text = std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf +
+                       kContactSupport;
+    if (losses.Any()) {
+        text += kCrLf + LossLines(losses);
+    }
+    return text;
+}
+
+std::string Repaired(const TRecoveryResult* putBack) {
+    return "Veri Tabanı düzeltme işlemi tamamlandı..." + PutBackLines(putBack);
+}
+
+std::string RepairedWithLosses(const TLosses& losses, const TRecoveryResult* putBack) {
+    return std::string("Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...") + kCrLf +
+           LossLines(losses) + PutBackLines(putBack);
+}
+
+std::string SalvageFailed(const std::string& backupFailure, const std::string& reason) {
+    return backupFailure + kCrLf + "Okunabilen veriler de kurtarılamadı: " + reason;
+}
+
+std::string Salvaged(const std::string& target, const std::string& damaged,
+                     const TSalvageResult& salvage, const TLosses& losses, bool validationFailed) {
+    const auto [rows, blobs] = Written(salvage.tables);
+    std::string text = std::string("Veri Tabanının yedeği alınamadı; okunabilen veriler yeni bir "
+                                   "veri tabanına kurtarıldı:") +
+                       kCrLf + target + kCrLf + "Hasarlı veri tabanı yerinde bırakıldı: " +
+                       damaged + kCrLf + "Kurtarılan: " + std::to_string(rows) + " kayıt, " +
+                       std::to_string(blobs) + " blob değeri";
+    if (losses.Any()) {
+        text += std::string(kCrLf) + "Kurtarılamayan:" + kCrLf + LossLines(losses);
+    }
+    for (const std::string& index : salvage.inactiveIndexes) {
+        text += std::string(kCrLf) + "Etkinleştirilemeyen dizin: " + index;
+    }
+    for (const std::string& trigger : salvage.inactiveTriggers) {
+        text += std::string(kCrLf) + "Etkinleştirilemeyen tetikleyici: " + trigger;
+    }
+    if (validationFailed) {
+        text += std::string(kCrLf) + "Yeni veri tabanının doğrulaması hata bildirdi.";
+    }
+    return text;
+}
+
+std::string KeptCopyLine(const std::string& keptCopy) {
+    return std::string(kCrLf) + "Özgün dosyanın kopyası: " + keptCopy;
+}
+
+std::string ReportNotWritten(const std::string& reason) {
+    return std::string(kCrLf) + "Rapor dosyası yazılamadı: " + reason;
+}
+
+std::string RestOfReportUnreadable(const std::string& reason) {
+    return "(raporun devamı okunamadı: " + reason + ")";
+}
+
+std::string ValidationNotRun(const std::string& program, int status, const std::string& output) {
+    return "Doğrulama yapılamadı (" + program + ", çıkış durumu " + std::to_string(status) + ")" +
+           (output.empty() ? "" : ": " + output);
+}
+
+std::pair<std::int64_t, std::int64_t> Written(const std::vector<TTableRecovery>& tables) {
+    std::pair<std::int64_t, std::int64_t> written{0, 0};
+    for (const TTableRecovery& table : tables) {
+        written.first += table.rowsPutBack;
+        written.second += table.blobsPutBack;
+    }
+    return written;
+}
+
+std::string PutBackLines(const TRecoveryResult* putBack) {
+    if (putBack == nullptr) {
+        return {};
+    }
+    const auto [rows, blobs] = Written(putBack->tables);
+    std::string lines;
+    for (const TTableRecovery& table : putBack->tables) {
+        if (table.noUniqueKey) {
+            lines += std::string(kCrLf) + table.table +
+                     ": benzersiz anahtarı olmadığından kayıpları geri yazılamadı";
+        }
+    }
+    if (rows + blobs > 0) {
+        lines = std::string(kCrLf) + "Özgün dosyadan geri yazılan: " + std::to_string(rows) +
+                " kayıt, " + std::to_string(blobs) + " blob değeri" + lines;
+    }
+    return lines;
+}
+
+} // namespace onarim::messages

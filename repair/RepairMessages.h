@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "repair/Losses.h"
+#include "recovery/LostDataRecovery.h"
+#include "recovery/Salvage.h"
+
+// Every text the repair tells the operator, in one place. Lines are joined with CR LF, as the
+// message boxes show them.
+namespace onarim::messages {
+
+inline constexpr const char* kCrLf = "\r\n";
+inline constexpr const char* kInformation = "Bilgi";
+inline constexpr const char* kWarning = "Dikkat";
+inline constexpr const char* kContactSupport = "Lütfen BELVANOX Merkez ile irtibata geçiniz...";
+
+std::string NoDatabaseNamed();
+std::string DatabaseNotFound(const std::string& fileName);
+std::string NoErrorsFound(const std::string& fileName);
+std::string ToolMissing(const std::string& toolPath);
+std::string BackupFileExists(const std::string& backupPath);
+
+// What the pre-flight found wrong with the file or its folder.
+enum class TFileRefusal {
+    Empty,
+    NotADatabase,
+    Unreadable,
+    ReadOnlyFileSystem,
+    NotWritable,
+    FolderNotWritable,
+    InUse, // another attachment holds the database
+};
+// The refusal for the operator: the file's name, what is wrong and what to do.
+std::string FileRefusal(TFileRefusal refusal, const std::string& fileName);
+std::string NotEnoughSpace(std::uint64_t neededBytes, std::uint64_t freeBytes);
+
+std::string BackupFailed();
+std::string RestoreFailed(const std::string& backupPath);
+std::string NotRepaired(const TLosses& losses);
+std::string Repaired(const TRecoveryResult* putBack);
+std::string RepairedWithLosses(const TLosses& losses, const TRecoveryResult* putBack);
+std::string SalvageFailed(const std::string& backupFailure, const std::string& reason);
+std::string Salvaged(const std::string& target, const std::string& damaged,
+                     const TSalvageResult& salvage, const TLosses& losses, bool validationFailed);
+
+// The line every closing message of a run that kept the original ends with.
+std::string KeptCopyLine(const std::string& keptCopy);
+std::string ReportNotWritten(const std::string& reason);
+
+// Output lines of steps that failed at their own work: the prefix, then the reason.
+inline constexpr const char* kNotCounted = "Sayılamadı: ";
+inline constexpr const char* kNotPutBack = "Geri yazılamadı: ";
+inline constexpr const char* kNotSalvaged = "Kurtarılamadı: ";
+std::string RestOfReportUnreadable(const std::string& reason);
+// onarim-validate ended in a way it has no status for.
+std::string ValidationNotRun(const std::string& program, int status, const std::string& output);
+
+// "Özgün dosyadan geri yazılan: 3 kayıt, 170 blob değeri" and the tables whose losses could
+// not be matched, one per line, each after a line break; empty when nothing was written back
+// or refused.
+std::string PutBackLines(const TRecoveryResult* putBack);
+
+// Rows and blob values written, over all tables.
+std::pair<std::int64_t, std::int64_t> Written(const std::vector<TTableRecovery>& tables);
+
+} // namespace onarim::messages

@@ -1,0 +1,63 @@
+#include "repair/ToolSteps.h"
+
+#include "platform/CommandLine.h"
+#include "platform/ServerToolNames.h"
+
+namespace onarim {
+
+TToolEnvironment CredentialEnvironment(const TCredentials& credentials) {
+    return {{"ISC_USER", credentials.user}, {"ISC_PASSWORD", credentials.password}};
+}
+
+std::string QuotedPath(const std::string& path) { return QuoteCommandLineArgument(path, true); }
+
+TToolSteps::TToolSteps(IServerTools& tools, TStepLog& log, std::string toolDir,
+                       TCredentials credentials)
+    : tools_(tools), log_(log), gfix_(toolDir + std::string(kGfixPathSuffix)),
+      gbak_(toolDir + std::string(kGbakPathSuffix)), credentials_(std::move(credentials)) {}
+
+int TToolSteps::FullValidation(const std::string& database) {
+    return Run(TRepairStep::FullValidation, gfix_ + " -V -FULL " + QuotedPath(database),
+               &TToolOutputReader::ValidationLine);
+}
+
+int TToolSteps::Backup(const std::string& database, const std::string& backup) {
+    return Run(TRepairStep::Backup, gbak_ + " -B -V " + QuotedPath(database) + " " + QuotedPath(backup),
+               &TToolOutputReader::BackupLine);
+}
+
+int TToolSteps::Restore(const std::string& backup, const std::string& database) {
+    return Run(TRepairStep::Restore,
+               gbak_ + " -REP -O -V " + QuotedPath(backup) + " " + QuotedPath(database),
+               &TToolOutputReader::RestoreLine);
+}
+
+int TToolSteps::Run(TRepairStep step, const std::string& commandLine,
+                    void (TToolOutputReader::*read)(const std::string&)) {
+    TStep running(log_, step, commandLine);
+    const int exitStatus = tools_.RunTool(commandLine, CredentialEnvironment(credentials_),
+                                          [this, read](const std::string& line) {
+                                              log_.Output(line);
+                                              (output_.*read)(line);
+                                          });
+    running.End(exitStatus);
+    return exitStatus;
+}
+
+TGbakRunner TToolSteps::GbakRunner(const LineHandler& progress) {
+    return [this, progress](const std::vector<std::string>& arguments) {
+        std::string commandLine = gbak_;
+        for (const std::string& argument : arguments) {
+            commandLine += " " + QuoteCommandLineArgument(argument);
+        }
+        TGbakRun run;
+        run.exitCode = tools_.RunTool(commandLine, CredentialEnvironment(credentials_),
+                                      [&](const std::string& line) {
+                                          run.output += line + "\n";
+                                          progress(line);
+                                      });
+        return run;
+    };
+}
+
+} // namespace onarim

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "repair/ServerTools.h"
+#include "repair/StepLog.h"
+#include "repair/ToolOutput.h"
+#include "recovery/Credentials.h"
+#include "recovery/Salvage.h"
+
+namespace onarim {
+
+// Who every tool logs in as.
+inline constexpr const char* kSysdba = "SYSDBA";
+
+// The credentials in a tool's environment: only the same user may read a process's
+// environment, anybody may read its arguments.
+TToolEnvironment CredentialEnvironment(const TCredentials& credentials);
+
+// `path` quoted for a command line, blanks and double quotes kept inside it.
+std::string QuotedPath(const std::string& path);
+
+// The server's tools as steps of a run: each runs with the credentials in its environment,
+// its output lines go to the step as they come, and what it said is read for the report
+// (what gbak skipped, every ERROR line).
+class TToolSteps {
+public:
+    TToolSteps(IServerTools& tools, TStepLog& log, std::string toolDir, TCredentials credentials);
+
+    const std::string& Gfix() const noexcept { return gfix_; }
+    const std::string& Gbak() const noexcept { return gbak_; }
+
+    // gfix -V -FULL of `database`. Returns the tool's exit status.
+    int FullValidation(const std::string& database);
+    // gbak -B -V `database` `backup`.
+    int Backup(const std::string& database, const std::string& backup);
+    // gbak -REP -O -V `backup` `database`.
+    int Restore(const std::string& backup, const std::string& database);
+
+    // gbak with any arguments, for the salvage, its output lines to `progress`.
+    TGbakRunner GbakRunner(const LineHandler& progress);
+
+    // What the tools said so far.
+    const TToolOutputSummary& Summary() const noexcept { return output_.Summary(); }
+
+private:
+    int Run(TRepairStep step, const std::string& commandLine,
+            void (TToolOutputReader::*read)(const std::string&));
+
+    IServerTools& tools_;
+    TStepLog& log_;
+    std::string gfix_, gbak_;
+    TCredentials credentials_;
+    TToolOutputReader output_;
+};
+
+} // namespace onarim
