@@ -1,5 +1,6 @@
 #include "recovery/DatabaseCensus.h"
 
+#include <map>
 #include <memory>
 
 #include "client/IBErrors.h"
@@ -7,6 +8,7 @@
 #include "client/SqlIdentifier.h"
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
+#include "recovery/DamagedDatabaseReader.h"
 #include "recovery/UserTables.h"
 
 namespace onarim {
@@ -124,6 +126,48 @@ private:
     std::string attachError_;
 };
 
+// Counts the blob columns of `table` whose count failed value by value, with the reader that
+// steps over what it cannot decode. Leaves them uncounted when the reader cannot attach.
+void CountBlobsOneByOne(const std::string& path, const TCredentials& credentials,
+                        TTableCensus& census) {
+    std::map<std::string, TColumnCensus*> uncounted;
+    for (TColumnCensus& column : census.blobColumns) {
+        if (!column.nonEmptyBlobs) {
+            uncounted[column.column] = &column;
+        }
+    }
+    if (uncounted.empty() || !census.rows) {
+        return;
+    }
+    try {
+        TDamagedDatabaseReader reader(path, credentials);
+        for (const TTableLayout& layout : reader.Tables()) {
+            if (layout.name != census.table) {
+                continue;
+            }
+            std::map<std::string, std::int64_t> nonEmpty, unreadable;
+            const auto problems = reader.ReadTable(layout, [&](const TReadRow& row) {
+                for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+                    if (row.blobs[i] && !row.blobs[i]->empty()) {
+                        ++nonEmpty[layout.columns[i].name];
+                    }
+                }
+            });
+            for (const TReadProblem& problem : problems) {
+                if (!problem.column.empty()) {
+                    ++unreadable[problem.column];
+                }
+            }
+            for (auto& [name, column] : uncounted) {
+                column->nonEmptyBlobs = nonEmpty[name];
+                column->unreadableBlobs = unreadable[name];
+            }
+        }
+    } catch (const EIBError&) {
+        // Nothing countable: the values stay unknown.
+    }
+}
+
 TTableCensus CountTable(TCountingAttachment& attachment, const TUserTable& table) {
     TTableCensus census{table.name, std::nullopt, {}, {}};
     if (const auto counts = attachment.Counts(WholeTableQuery(table), census, true)) {
@@ -150,6 +194,7 @@ TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credenti
     TDatabaseCensus census;
     for (const TUserTable& table : attachment.UserTables()) {
         census.tables.push_back(CountTable(attachment, table));
+        CountBlobsOneByOne(path, credentials, census.tables.back());
     }
     return census;
 }

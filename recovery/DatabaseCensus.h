@@ -12,7 +12,9 @@ namespace onarim {
 // Non-empty values (not NULL, longer than 0 bytes) of one blob column.
 struct TColumnCensus {
     std::string column;
-    std::optional<std::int64_t> nonEmptyBlobs; // nullopt: unreadable
+    std::optional<std::int64_t> nonEmptyBlobs; // readable ones; nullopt: not countable at all
+    // Values whose blob could not be opened or read: lost already, though their rows are not.
+    std::int64_t unreadableBlobs = 0;
 };
 
 // What one user table holds.
@@ -36,7 +38,9 @@ struct TDatabaseCensus {
 // page the engine cannot read makes the rows unreadable. A blob column's count decodes every
 // row and opens every blob, so damage there makes the column unreadable. A table is first
 // counted whole in one scan (rows and every blob column); only when that fails are its counts
-// taken one by one, so that each unreadable count is told apart.
+// taken one by one, so that each unreadable count is told apart. A blob column whose count
+// fails is then counted value by value, reading the table as TDamagedDatabaseReader does:
+// every value whose blob opens counts, every one that does not is counted unreadable.
 //
 // A count that fails is marked unreadable with the server's message, and the census goes on:
 // when the failure left the attachment unusable (an internal consistency check of the

@@ -52,8 +52,10 @@ TTableLoss LossOf(const TTableCensus& before, const TTableCensus* after,
         const std::int64_t afterCount = BlobCount(after, column.column).value_or(0);
         // gbak's word counts where the census cannot see it (a blob lost on a row that was
         // lost anyway is counted with the row).
-        const std::int64_t lost = std::max(*column.nonEmptyBlobs - afterCount,
-                                           SkippedIn(skipped, before.table, column.column));
+        // Values already unreadable before are lost unless something wrote them back.
+        const std::int64_t lost =
+            std::max(*column.nonEmptyBlobs + column.unreadableBlobs - afterCount,
+                     SkippedIn(skipped, before.table, column.column));
         if (lost > 0) {
             loss.blobsLost[column.column] = lost;
         }

@@ -24,11 +24,18 @@ ordered_json CensusJson(const std::optional<TDatabaseCensus>& census) {
     ordered_json tables = ordered_json::array();
     for (const TTableCensus& table : census->tables) {
         ordered_json blobs = ordered_json::object();
+        ordered_json unreadable = ordered_json::object();
         for (const TColumnCensus& column : table.blobColumns) {
             blobs[column.column] = OptionalCount(column.nonEmptyBlobs);
+            if (column.unreadableBlobs > 0) {
+                unreadable[column.column] = column.unreadableBlobs;
+            }
         }
         ordered_json entry{{"table", table.table}, {"rows", OptionalCount(table.rows)},
                            {"nonEmptyBlobs", blobs}};
+        if (!unreadable.empty()) {
+            entry["unreadableBlobs"] = unreadable;
+        }
         if (!table.error.empty()) {
             entry["error"] = table.error;
         }

@@ -270,6 +270,16 @@ TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
                   std::string::npos);
     }
 
+    // Values that could not be read before the repair are lost though every row is kept.
+    log.clear();
+    tools = ScriptedTools(log);
+    tools.before.tables[0].blobColumns[0] = {.column = "NOTE", .nonEmptyBlobs = 2830, .unreadableBlobs = 170};
+    tools.after.tables[0].blobColumns[0] = {.column = "NOTE", .nonEmptyBlobs = 2830, .unreadableBlobs = 0};
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+    EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses);
+    EXPECT_NE(log.back().find("ITEMS.NOTE: 170 blob değeri kayboldu"), std::string::npos) << log.back();
+
     log.clear();
     tools = ScriptedTools(log);
     tools.before.tables[0].rows.reset();
