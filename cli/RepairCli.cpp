@@ -12,6 +12,9 @@
 #include "cli/RepairCommandLine.h"
 #include "client/ClientLibrary.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/ProcessRunner.h"
+#include "platform/RunningPrograms.h"
+#include "platform/StopSignals.h"
 #include "trace/MonitorHook.h"
 #include "platform/Utf8Locale.h"
 
@@ -40,6 +43,7 @@ int ExitStatusFor(TRepairOutcome outcome) {
     case TRepairOutcome::BackupFailed:
     case TRepairOutcome::RestoreFailed:
     case TRepairOutcome::NotRepaired: break;
+    case TRepairOutcome::Interrupted: return kSignalExitBase + StopSignal();
     }
     return kExitNotDone;
 }
@@ -67,6 +71,14 @@ int Repair(const RepairCommandLine& command) {
 int Main(int argc, char** argv) {
     EnsureUtf8Locale();
     const std::string program = ApplicationTitle();
+    // Before the client library's engine starts threads and installs its own handlers: a
+    // Ctrl-C must stop the repair safely, not shut its connections under it.
+    WatchStopSignals([program](int) {
+        const std::string notice = program + ": durdurma isteği alındı; onarım güvenli biçimde "
+                                             "durduruluyor…\n";
+        std::fputs(notice.c_str(), stderr);
+        StopRunningPrograms();
+    });
     const RepairCommandLine command =
         ParseRepairCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!command.usageError.empty()) {

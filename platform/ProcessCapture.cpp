@@ -2,10 +2,12 @@
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/LineSplitter.h"
 #include "platform/ProcessRunner.h"
+#include "platform/RunningPrograms.h"
 #include "platform/SpawnSupport.h"
 
 namespace onarim {
@@ -121,16 +123,21 @@ int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChang
     int error = MoveAboveStandardStreams(readEnd);
     error = error != 0 ? error : MoveAboveStandardStreams(writeEnd);
 
-    spawn::SpawnSetup setup;
-    error = error != 0 ? error : setup.CaptureStandardStreams(writeEnd.Get());
-    error = error != 0 ? error : setup.Finish();
     pid_t child = 0;
-    error = error != 0 ? error : spawn::Start(argv, childEnvironment, setup, child);
+    error = error != 0 ? error
+                       : spawn::StartInOwnGroup(argv, childEnvironment, writeEnd.Get(), child);
     if (error != 0) {
         return spawn::Failed(error);
     }
+    RegisterRunningProgram(child);
     writeEnd.Close(); // the child holds the only write end now: its end is the pipe's end
     const std::exception_ptr handlerError = DrainLines(readEnd.Get(), onLine);
+    // Out of the register before it is reaped, while its number cannot be anybody else's.
+    siginfo_t ended{};
+    while (waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0 &&
+           errno == EINTR) {
+    }
+    UnregisterRunningProgram(child);
     const int status = spawn::WaitForExit(child);
     if (handlerError) {
         std::rethrow_exception(handlerError);

@@ -41,7 +41,9 @@ using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
 
 
 // Starts the program like SpawnAndWait (PATH lookup, no descriptors beyond the standard three,
-// empty signal mask, this process's current directory), with this process's environment
+// empty signal mask, this process's current directory), but in a process group of its own
+// that dies with the calling thread (see spawn::StartInOwnGroup) and is registered with
+// StopRunningPrograms while it runs; with this process's environment
 // changed by `environment` for the child alone: this process's own environment is never
 // touched, so a password given this way is in no program's arguments and stays out of this
 // process's environment. Standard input comes from /dev/null; standard output and error go

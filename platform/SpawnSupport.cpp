@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +114,118 @@ int WaitForExit(pid_t child) {
 int Failed(int error) {
     SetLastSystemError(error);
     return -1;
+}
+
+namespace {
+
+// The file that execvp would run for `program`: itself when it holds a slash, else the first
+// executable of that name along PATH. Returns an error number as execvp would fail with.
+int FindProgram(const std::string& program, std::string& path) {
+    if (program.find('/') != std::string::npos) {
+        path = program;
+        return 0;
+    }
+    const char* searchPath = std::getenv("PATH");
+    const std::string directories = searchPath != nullptr ? searchPath : "/bin:/usr/bin";
+    int error = ENOENT;
+    for (std::size_t start = 0; start <= directories.size();) {
+        std::size_t end = directories.find(':', start);
+        if (end == std::string::npos) {
+            end = directories.size();
+        }
+        const std::string directory = directories.substr(start, end - start);
+        const std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            path = candidate;
+            return 0;
+        }
+        if (errno == EACCES) {
+            error = EACCES;
+        }
+        start = end + 1;
+    }
+    return error;
+}
+
+// In the child, between fork and exec: only calls that are safe there. Reports a failure's
+// error number through `errorPipe` and ends.
+[[noreturn]] void BecomeProgram(pid_t parent, const char* path, char* const* arguments,
+                                char* const* variables, int writeEnd, int errorPipe) {
+    int error = 0;
+    if (setpgid(0, 0) != 0 || prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+        error = errno;
+    } else if (getppid() != parent) {
+        _exit(127); // the starter is already gone
+    }
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG && error == 0; ++signal) {
+        sigaction(signal, &defaultAction, nullptr); // fails harmlessly for SIGKILL, SIGSTOP
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int nullInput = error == 0 ? open("/dev/null", O_RDONLY) : -1;
+    if (error == 0 && (nullInput < 0 || dup2(nullInput, STDIN_FILENO) < 0 ||
+                       dup2(writeEnd, STDOUT_FILENO) < 0 || dup2(writeEnd, STDERR_FILENO) < 0)) {
+        error = errno;
+    }
+    if (error == 0) {
+        // Everything above the standard three closes at the exec (the error pipe with it).
+        close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        execve(path, arguments, variables);
+        error = errno;
+    }
+    while (write(errorPipe, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    _exit(127);
+}
+
+} // namespace
+
+int StartInOwnGroup(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& environment, int writeEnd, pid_t& child) {
+    if (argv.empty() || argv.front().empty()) {
+        return ENOENT;
+    }
+    if (std::any_of(argv.begin(), argv.end(), HoldsZeroByte) ||
+        std::any_of(environment.begin(), environment.end(), HoldsZeroByte)) {
+        return EINVAL;
+    }
+    std::string path;
+    if (const int error = FindProgram(argv.front(), path); error != 0) {
+        return error;
+    }
+    std::vector<char*> arguments = Pointers(argv);
+    std::vector<char*> variables = Pointers(environment);
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) {
+        return errno;
+    }
+    const pid_t parent = getpid();
+    child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(errorPipe[0]);
+        close(errorPipe[1]);
+        return error;
+    }
+    if (child == 0) {
+        BecomeProgram(parent, path.c_str(), arguments.data(), variables.data(), writeEnd,
+                      errorPipe[1]);
+    }
+    close(errorPipe[1]);
+    setpgid(child, child); // also here, so the group exists before anybody signals it
+    int error = 0;
+    ssize_t count = 0;
+    while ((count = read(errorPipe[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    close(errorPipe[0]);
+    if (count == sizeof error) {
+        WaitForExit(child);
+        return error;
+    }
+    return 0;
 }
 
 } // namespace onarim::spawn

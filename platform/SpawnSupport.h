@@ -41,6 +41,18 @@ private:
 int Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
           const SpawnSetup& setup, pid_t& child);
 
+// Starts argv like Start, but by fork and exec, for a program that must not outlive this
+// process nor share its terminal's signals: the child leads a process group of its own (a
+// Ctrl-C in the terminal reaches only this process) and gets SIGKILL when the thread that
+// started it ends (the parent-death signal, which posix_spawn cannot set; the thread, not the
+// process: start such programs from a thread that lives until they end). Standard input
+// comes from /dev/null, standard output and error go into `writeEnd` (a descriptor above 2),
+// no other descriptor is inherited, the signal mask is empty and every disposition the
+// default. Returns 0 and the child's id, or an error number as Start does (the failed exec's
+// own included).
+int StartInOwnGroup(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& environment, int writeEnd, pid_t& child);
+
 // This process's environment as "NAME=value" texts.
 std::vector<std::string> InheritedEnvironment();
 

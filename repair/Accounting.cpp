@@ -1,6 +1,6 @@
 #include "repair/Accounting.h"
 
-#include "repair/KeptCopy.h"
+#include "repair/RunFiles.h"
 #include "repair/RepairMessages.h"
 #include "platform/Exception.h"
 

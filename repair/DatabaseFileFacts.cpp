@@ -61,10 +61,8 @@ TDatabaseFileFacts::Content ReadContent(const std::string& path, std::uint64_t& 
 TDatabaseFileFacts InspectDatabaseFileFacts(const std::string& path) {
     TDatabaseFileFacts facts;
     facts.content = ReadContent(path, facts.size);
-    std::string folder = DirectoryPrefix(path);
-    if (folder.empty()) {
-        folder = ".";
-    }
+    const std::string prefix = DirectoryPrefix(path);
+    const std::string folder = prefix.empty() ? std::string(".") : prefix;
     struct statvfs fileSystem{};
     if (::statvfs(folder.c_str(), &fileSystem) == 0) {
         facts.readOnlyFileSystem = (fileSystem.f_flag & ST_RDONLY) != 0;

@@ -1,6 +1,7 @@
 #include "repair/LostDataSteps.h"
 
-#include "repair/KeptCopy.h"
+#include "repair/Interruption.h"
+#include "repair/RunFiles.h"
 #include "repair/RepairFiles.h"
 #include "repair/RepairMessages.h"
 
@@ -24,15 +25,22 @@ void NameKeptCopy(std::vector<TTableRecovery>& tables, const std::string& transi
 
 } // namespace
 
-void TLostDataSteps::PutBack(const std::string& database) {
+std::string TLostDataSteps::TransientPath(const char* purpose) {
+    std::string path = TransientCopyName(database_, stamp_, purpose);
+    noteFile_({path, "transient"});
+    return path;
+}
+
+void TLostDataSteps::PutBack(const std::string& repaired) {
     TStep step(log_, TRepairStep::Recovery);
     try {
-        const TTransientCopy source(tools_, report_.keptCopy,
-                                    TransientCopyName(database, stamp_, "okuma"));
+        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("okuma"));
         report_.recovery = tools_.PutBackLostData(
-            source.Path(), database, credentials_,
+            source.Path(), repaired, credentials_,
             [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.recovery->tables, source.Path(), report_.keptCopy);
+    } catch (const EInterrupted&) {
+        throw;
     } catch (const std::exception& error) {
         step.Output(std::string(messages::kNotPutBack) + error.what());
         step.End(1);
@@ -41,22 +49,27 @@ void TLostDataSteps::PutBack(const std::string& database) {
     step.End(0);
 }
 
-std::string TLostDataSteps::Salvage(const std::string& database, const std::string& target,
-                                    const TGbakRunner& gbak) {
+std::string TLostDataSteps::Salvage(const std::string& target, const TGbakRunner& gbak) {
     TStep step(log_, TRepairStep::Salvage);
+    noteFile_({target, "salvage"});
+    TMadeFile made(tools_, target);
     try {
-        const TTransientCopy source(tools_, report_.keptCopy,
-                                    TransientCopyName(database, stamp_, "kurtarma"));
+        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("kurtarma"));
         report_.salvage = tools_.SalvageDatabase(
             source.Path(), target, credentials_, gbak,
             [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.salvage->tables, source.Path(), report_.keptCopy);
+        // The server must open the new database as it opened the old one.
+        tools_.MatchOwnerAndMode(target, report_.keptCopy);
         report_.salvaged = target;
+    } catch (const EInterrupted&) {
+        throw;
     } catch (const std::exception& error) {
         step.Output(std::string(messages::kNotSalvaged) + error.what());
         step.End(1);
         return error.what();
     }
+    made.Keep();
     step.End(0);
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "repair/Accounting.h"
@@ -15,27 +16,34 @@ namespace onarim {
 // it (attaching writes to a file) and removes it when done.
 class TLostDataSteps {
 public:
+    // `database` names the transient copies beside it; `noteFile` is told of each before it
+    // is made (the run's report lists them).
     TLostDataSteps(IServerTools& tools, TStepLog& log, TRepairReport& report,
-                   TCredentials credentials, std::string stamp)
+                   TCredentials credentials, std::string database, std::string stamp,
+                   std::function<void(const TRunFile&)> noteFile)
         : tools_(tools), log_(log), report_(report), credentials_(std::move(credentials)),
-          stamp_(std::move(stamp)) {}
+          database_(std::move(database)), stamp_(std::move(stamp)),
+          noteFile_(std::move(noteFile)) {}
 
-    // Writes back into the repaired `database` what the kept copy still holds and it lacks.
-    // A failure is told as a failed step; the run goes on.
-    void PutBack(const std::string& database);
+    // Writes back into the repaired database at `repaired` what the kept copy still holds and
+    // it lacks. A failure is told as a failed step; the run goes on.
+    void PutBack(const std::string& repaired);
 
-    // Builds a new database at `target` from the metadata and every row the kept copy of
-    // `database` still gives, when gbak could not back it up. Returns why it failed, empty
-    // when it succeeded (the result is in the report).
-    std::string Salvage(const std::string& database, const std::string& target,
-                        const TGbakRunner& gbak);
+    // Builds a new database at `target` from the metadata and every row the kept copy still
+    // gives, when gbak could not back the database up. Returns why it failed, empty when it
+    // succeeded (the result is in the report); a failed salvage leaves no `target`.
+    std::string Salvage(const std::string& target, const TGbakRunner& gbak);
 
 private:
     IServerTools& tools_;
     TStepLog& log_;
     TRepairReport& report_;
+    std::string TransientPath(const char* purpose);
+
     TCredentials credentials_;
+    std::string database_;
     std::string stamp_;
+    std::function<void(const TRunFile&)> noteFile_;
 };
 
 } // namespace onarim

@@ -37,6 +37,10 @@ std::string TransientCopyName(const std::string& fileName, const std::string& st
     return stem + ".onarim-" + stamp + "-" + purpose + extension;
 }
 
+std::string RestoredFileName(const std::string& fileName, const std::string& stamp) {
+    return TransientCopyName(fileName, stamp, "geri");
+}
+
 std::string SalvageTargetName(const std::string& fileName, const std::string& stamp,
                               bool firstChoiceTaken) {
     const auto [stem, extension] = StemAndExtension(fileName);

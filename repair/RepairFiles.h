@@ -31,6 +31,10 @@ std::string ReportFileName(const std::string& fileName, const std::string& stamp
 std::string TransientCopyName(const std::string& fileName, const std::string& stamp,
                               const std::string& purpose);
 
+// `<stem>.onarim-<stamp>-geri<extension>` beside `fileName`: where gbak restores the backup, a
+// new file that replaces the database only once it validated.
+std::string RestoredFileName(const std::string& fileName, const std::string& stamp);
+
 // `<stem>.kurtarilan<extension>`, or `<stem>.kurtarilan-<stamp><extension>` when
 // `firstChoiceTaken`: where a salvage builds its new database.
 std::string SalvageTargetName(const std::string& fileName, const std::string& stamp,

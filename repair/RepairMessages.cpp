@@ -1,5 +1,8 @@
 #include "repair/RepairMessages.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace onarim::messages {
 
 namespace {
@@ -77,9 +80,14 @@ std::string RestoreFailed(const std::string& backupPath) {
            backupPath + kCrLf + kContactSupport;
 }
 
-std::string NotRepaired(const TLosses& losses) {
+std::string NotRepaired(const TLosses& losses, const std::string& restoredBeside) {
     std::string text = std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf +
                        kContactSupport;
+    if (!restoredBeside.empty()) {
+        text += std::string(kCrLf) + "Yedekten geri yüklenen veri tabanı, doğrulaması hata "
+                                     "bildirdiği için yerine konmadı; yanında duruyor: " +
+                restoredBeside;
+    }
     if (losses.Any()) {
         text += kCrLf + LossLines(losses);
     }
@@ -120,6 +128,70 @@ std::string Salvaged(const std::string& target, const std::string& damaged,
         text += std::string(kCrLf) + "Yeni veri tabanının doğrulaması hata bildirdi.";
     }
     return text;
+}
+
+std::string Interrupted(int signal) {
+    return "Onarım durduruldu (sinyal " + std::to_string(signal) +
+           "). Bu onarımın yarım kalan dosyaları silindi; veri tabanı dosyası, geri yüklenen "
+           "veri tabanı yerine konmadan önceki hâliyle yerinde duruyor. Onarımı yeniden "
+           "başlatabilirsiniz.";
+}
+
+std::string RepairRunning(const std::string& fileName, long pid, const std::string& reportPath) {
+    return fileName + kCrLf + "Bu veri tabanının onarımı sürüyor (süreç " + std::to_string(pid) +
+           ", rapor: " + reportPath + "). " + kNotStarted + "o onarımın bitmesini bekleyiniz.";
+}
+
+std::string EarlierRunFound(const std::string& reportPath, const std::string& lastStep) {
+    return "Yarıda kalmış bir önceki onarım bulundu (" + reportPath + ", son adımı: " +
+           (lastStep.empty() ? "-" : lastStep) + ").";
+}
+
+std::string EarlierRunFileRemoved(const std::string& path) {
+    return "Önceki onarımın yarım kalan dosyası silindi: " + path;
+}
+
+std::string EarlierRunEnded() {
+    return "Onarımı yapan süreç onarım bitmeden sona erdi; yarım kalan dosyaları sonraki "
+           "onarım sildi.";
+}
+
+std::string EarlierKeptCopyTakenOver(const std::string& keptCopy) {
+    return "Önceki onarımın özgün dosya kopyası bu onarımda özgün dosya olarak kullanıldı: " +
+           keptCopy;
+}
+
+std::string SystemReason(int code) {
+    switch (code) {
+    case ENOSPC: return "diskte yer kalmadı";
+    case EDQUOT: return "disk kotası doldu";
+    case EIO: return "disk okunurken ya da yazılırken giriş/çıkış hatası oluştu";
+    case EACCES:
+    case EPERM: return "erişim izni yok";
+    case EROFS: return "dosya sistemi salt okunur";
+    case EFBIG: return "dosya, izin verilen boyutu aştı";
+    case ENOENT: return "dosya ya da klasör yok";
+    case EEXIST: return "bu adda bir dosya zaten var";
+    default: break;
+    }
+    char buffer[256];
+    return strerror_r(code, buffer, sizeof buffer);
+}
+
+std::string ToolFailureReason(const std::vector<std::string>& output) {
+    // The tools print the system's text for the error of a failed read or write.
+    const std::pair<const char*, int> reasons[] = {{"No space left on device", ENOSPC},
+                                                   {"Disk quota exceeded", EDQUOT},
+                                                   {"Input/output error", EIO},
+                                                   {"File too large", EFBIG}};
+    for (const std::string& line : output) {
+        for (const auto& [text, code] : reasons) {
+            if (line.find(text) != std::string::npos) {
+                return SystemReason(code);
+            }
+        }
+    }
+    return {};
 }
 
 std::string KeptCopyLine(const std::string& keptCopy) {

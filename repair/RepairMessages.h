@@ -39,12 +39,29 @@ std::string NotEnoughSpace(std::uint64_t neededBytes, std::uint64_t freeBytes);
 
 std::string BackupFailed();
 std::string RestoreFailed(const std::string& backupPath);
-std::string NotRepaired(const TLosses& losses);
+std::string NotRepaired(const TLosses& losses, const std::string& restoredBeside);
 std::string Repaired(const TRecoveryResult* putBack);
 std::string RepairedWithLosses(const TLosses& losses, const TRecoveryResult* putBack);
 std::string SalvageFailed(const std::string& backupFailure, const std::string& reason);
 std::string Salvaged(const std::string& target, const std::string& damaged,
                      const TSalvageResult& salvage, const TLosses& losses, bool validationFailed);
+
+// The run was asked to stop: what it left where.
+std::string Interrupted(int signal);
+// Another repair of the same database still runs.
+std::string RepairRunning(const std::string& fileName, long pid, const std::string& reportPath);
+// What an earlier run that never ended left, for the closing message and the report.
+std::string EarlierRunFound(const std::string& reportPath, const std::string& lastStep);
+std::string EarlierRunFileRemoved(const std::string& path);
+std::string EarlierRunEnded();
+std::string EarlierKeptCopyTakenOver(const std::string& keptCopy);
+
+// The system's reason for a failed file operation, in Turkish words where it is a common one
+// (a full disk, an I/O error, no permission), else in the system's own.
+std::string SystemReason(int code);
+// Why a tool failed, when its output names a reason of the system (a full disk): that reason in
+// Turkish words, "" when it names none.
+std::string ToolFailureReason(const std::vector<std::string>& output);
 
 // The line every closing message of a run that kept the original ends with.
 std::string KeptCopyLine(const std::string& keptCopy);

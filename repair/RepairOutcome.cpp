@@ -18,6 +18,7 @@ std::string RepairOutcomeName(TRepairOutcome outcome) {
     case TRepairOutcome::RepairedWithLosses: return "repaired-with-losses";
     case TRepairOutcome::Salvaged: return "salvaged";
     case TRepairOutcome::NotRepaired: return "not-repaired";
+    case TRepairOutcome::Interrupted: return "interrupted";
     }
     return {};
 }

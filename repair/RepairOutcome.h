@@ -15,7 +15,8 @@ enum class TRepairOutcome {
     DatabaseNotFound,   // no file of that name
     NotADatabase,       // an empty file, or one that is no Firebird or InterBase database
     Cancelled,          // no password given
-    PreflightRefused,   // the file, its folder, the free space or another attachment said no
+    PreflightRefused,   // the file, its folder, the free space, another attachment or another
+                        // repair still running on it said no
     Sound,              // the first validation reported nothing
     ToolMissing,        // gfix or gbak not found
     BackupFileExists,   // a BACKUP.GBK beside the database that is not ours
@@ -25,6 +26,7 @@ enum class TRepairOutcome {
     RepairedWithLosses, // the second validation reported nothing, but data was lost or may be
     Salvaged,           // the backup failed; what could be read went into a new database
     NotRepaired,        // the second validation still reported something
+    Interrupted,        // the process was asked to stop (SIGINT, SIGTERM, SIGHUP)
 };
 
 // The outcome's name in the report: "repaired-with-losses" and so on.

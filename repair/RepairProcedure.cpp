@@ -2,10 +2,11 @@
 
 #include "repair/Accounting.h"
 #include "repair/BusyCursor.h"
-#include "repair/KeptCopy.h"
+#include "repair/Interruption.h"
 #include "repair/LostDataSteps.h"
 #include "repair/Preflight.h"
 #include "repair/RepairMessages.h"
+#include "repair/RunFiles.h"
 #include "repair/StepLog.h"
 #include "repair/ToolSteps.h"
 #include "repair/Validation.h"
@@ -22,11 +23,13 @@ using namespace messages;
 struct TRepairProcedure::TRun {
     TRun(TRepairProcedure& procedure, std::string database, const std::string& password)
         : fileName(std::move(database)), credentials{kSysdba, password},
-          log(procedure.operator_, procedure.report_),
+          log(procedure.operator_, procedure.report_, [&procedure] { procedure.SaveReport(); }),
           keptCopy(procedure.tools_, procedure.report_.keptCopy),
           validator(procedure.service_, procedure.tools_, log, procedure.options_.validator),
           accounting(procedure.tools_, log, procedure.report_, credentials),
-          lostData(procedure.tools_, log, procedure.report_, credentials, procedure.stamp_) {}
+          lostData(procedure.tools_, log, procedure.report_, credentials, fileName,
+                   procedure.stamp_,
+                   [&procedure](const TRunFile& file) { procedure.NoteFile(file); }) {}
 
     // The first validation logs in with the lower-case lines, the second adds the upper-case
     // ones to the component's list.
@@ -58,6 +61,7 @@ TRepairProcedure::TRepairProcedure(TIBValidationService& service, IRepairOperato
 
 TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     report_ = {};
+    journalPath_.clear();
     reportPath_.clear();
     report_.started = options_.clock();
     stamp_ = LocalTimeText(report_.started, "%Y%m%d-%H%M%S");
@@ -74,33 +78,82 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
             CheckDatabaseFile(fileName, tools_.InspectDatabaseFile(fileName), options_.keepCopy)) {
         return Tell(refusal->outcome, refusal->text, refusal->caption);
     }
+    const auto earlier = FindUnfinishedRun(tools_, fileName);
+    if (earlier && earlier->running) {
+        return Tell(TRepairOutcome::PreflightRefused,
+                    RepairRunning(fileName, earlier->process.pid, earlier->reportPath), kWarning);
+    }
     const std::string password = operator_.ShowPasswordDialog();
     if (password.empty()) {
         return TRepairOutcome::Cancelled;
     }
+    try {
+        return Start(serverKind, fileName, password, earlier ? &*earlier : nullptr);
+    } catch (const EInterrupted& interrupted) {
+        return Finish(TRepairOutcome::Interrupted, Interrupted(interrupted.Signal()), kWarning);
+    } catch (const std::exception& error) {
+        EndAfterError(error.what());
+        throw;
+    }
+}
+
+// Everything after the password: the report is written from here on.
+TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string& fileName,
+                                       const std::string& password,
+                                       const TUnfinishedRun* earlier) {
     TRun run(*this, fileName, password);
-    // The copy comes first: looking for other attachments attaches, and an attachment rewrites
-    // the database's header page, so the copy would no longer be the file as it was.
-    if (options_.keepCopy) {
-        run.keptCopy.Make(run.log, fileName, KeptCopyName(fileName, stamp_));
+    journalPath_ = ReportFileName(fileName, stamp_);
+    report_.outcome = "running";
+    report_.process = ThisProcess();
+    if (earlier != nullptr) {
+        TakeOverEarlierRun(run, *earlier);
     }
-    if (tools_.DatabaseInUse(fileName, run.credentials)) {
+    SaveReport();
+    try {
+        // The copy comes first: looking for other attachments attaches, and an attachment
+        // rewrites the database's header page, so the copy would no longer be the file as it was.
+        if (options_.keepCopy && !run.keptCopy.Exists()) {
+            const std::string copy = KeptCopyName(fileName, stamp_);
+            NoteFile({copy, "kept-copy"});
+            run.keptCopy.Make(run.log, fileName, copy);
+        }
+        if (tools_.DatabaseInUse(fileName, run.credentials)) {
+            run.keptCopy.Discard();
+            tools_.DeleteFile(journalPath_);
+            return Tell(TRepairOutcome::PreflightRefused, FileRefusal(TFileRefusal::InUse, fileName),
+                        kWarning);
+        }
+        if (!options_.keepCopy) {
+            run.accounting.CountBefore(fileName);
+        }
+        const std::string report = FirstValidation(run);
+        // Read before the report is looked at, so a registry fault shows for a sound database too.
+        const std::string toolDir = ToolDir(serverKind);
+        if (!report.empty()) {
+            return Repair(run, toolDir);
+        }
+        if (run.keptCopy.Adopted()) {
+            return FinishEarlierRepair(run);
+        }
+        // Nothing was changed: the copy has nothing to keep, and the report nothing to tell.
         run.keptCopy.Discard();
-        return Tell(TRepairOutcome::PreflightRefused, FileRefusal(TFileRefusal::InUse, fileName),
-                    kWarning);
-    }
-    if (!options_.keepCopy) {
-        run.accounting.CountBefore(fileName);
-    }
-    const std::string report = FirstValidation(run);
-    // Read before the report is looked at, so a registry fault shows for a sound database too.
-    const std::string toolDir = ToolDir(serverKind);
-    if (report.empty()) {
-        // Nothing was changed: the copy has nothing to keep.
-        run.keptCopy.Discard();
+        tools_.DeleteFile(journalPath_);
         return Tell(TRepairOutcome::Sound, NoErrorsFound(fileName), kInformation);
+    } catch (const EInterrupted&) {
+        run.keptCopy.Keep();
+        throw;
     }
-    return Repair(run, toolDir);
+}
+
+// A run that was killed left files and, perhaps, its kept copy of the true original: the files
+// go, the copy becomes this run's original.
+void TRepairProcedure::TakeOverEarlierRun(TRun& run, const TUnfinishedRun& earlier) {
+    report_.earlierRun = CloseUnfinishedRun(tools_, earlier);
+    if (!earlier.keptCopy.empty() && tools_.FileExists(earlier.keptCopy)) {
+        run.keptCopy.Adopt(earlier.keptCopy);
+        report_.files.push_back({earlier.keptCopy, "kept-copy"});
+        report_.earlierRun.push_back(EarlierKeptCopyTakenOver(earlier.keptCopy));
+    }
 }
 
 // The first validation, on a component cleared of what an earlier run left. Once it got past
@@ -140,22 +193,30 @@ TRepairOutcome TRepairProcedure::Repair(TRun& run, const std::string& toolDir) {
     if (tools_.FileExists(backup)) {
         return Finish(TRepairOutcome::BackupFileExists, BackupFileExists(backup), kWarning);
     }
+    // The file the server opens, through a symbolic link too: it is what the restore replaces.
+    const std::string target = tools_.ResolvedPath(run.fileName);
+    const std::string restored = RestoredFileName(target, stamp_);
+    NoteFile({backup, "backup"});
+    NoteFile({restored, "restore"});
+    TMadeFile backupFile(tools_, backup);
+    TMadeFile restoredFile(tools_, restored);
     if (run.keptCopy.Exists()) {
-        run.accounting.StartCountBefore(run.keptCopy.Path(),
-                                        TransientCopyName(run.fileName, stamp_, "sayim"),
+        const std::string countCopy = TransientCopyName(run.fileName, stamp_, "sayim");
+        NoteFile({countCopy, "transient"});
+        run.accounting.StartCountBefore(run.keptCopy.Path(), countCopy,
                                         options_.countAlongsideTools);
     }
     bool backedUp = false;
-    bool restored = false;
+    bool restoredWhole = false;
     {
         const TBusyCursor busy(operator_);
         toolSteps.FullValidation(run.fileName);
         backedUp = toolSteps.Backup(run.fileName, backup) == 0 && tools_.FileExists(backup);
         run.accounting.FinishCountBefore();
         if (backedUp) {
-            restored = toolSteps.Restore(backup, run.fileName) == 0;
+            restoredWhole = toolSteps.Restore(backup, restored) == 0 && tools_.FileExists(restored);
         }
-        if (!backedUp || restored) {
+        if (!backedUp || restoredWhole) {
             tools_.DeleteFile(backup);
         }
     }
@@ -165,21 +226,54 @@ TRepairOutcome TRepairProcedure::Repair(TRun& run, const std::string& toolDir) {
                    ? Salvage(run, toolSteps, messages::BackupFailed())
                    : Finish(TRepairOutcome::BackupFailed, messages::BackupFailed(), kInformation);
     }
-    if (!restored) {
+    if (!restoredWhole) {
+        backupFile.Keep();
         return Finish(TRepairOutcome::RestoreFailed, RestoreFailed(backup), kInformation);
     }
+    // The server runs as the database's owner: the new file must be as open to it.
+    tools_.MatchOwnerAndMode(restored, target);
     const std::string secondReport = run.validator.Validate(
-        TRepairStep::SecondValidation, run.SecondLogin(), run.fileName, [] {});
-    run.accounting.CountAfter(run.fileName);
+        TRepairStep::SecondValidation, run.SecondLogin(), restored, [] {});
+    run.accounting.CountAfter(restored);
     if (report_.losses.Any() && report_.before && run.keptCopy.Exists()) {
+        run.lostData.PutBack(restored);
+        if (report_.recovery) {
+            run.accounting.CountAfter(restored, true);
+        }
+    }
+    restoredFile.Keep();
+    if (!secondReport.empty()) {
+        report_.restored = restored;
+        return Finish(TRepairOutcome::NotRepaired, NotRepaired(report_.losses, restored),
+                      kInformation);
+    }
+    tools_.ReplaceFile(restored, target);
+    return Completed(run, secondReport);
+}
+
+// The first validation found nothing, but an earlier run of this repair was killed after it
+// had changed the database: what it would have counted and put back is done now, against its
+// kept copy of the true original.
+TRepairOutcome TRepairProcedure::FinishEarlierRepair(TRun& run) {
+    const std::string countCopy = TransientCopyName(run.fileName, stamp_, "sayim");
+    NoteFile({countCopy, "transient"});
+    run.accounting.StartCountBefore(run.keptCopy.Path(), countCopy, false);
+    run.accounting.FinishCountBefore();
+    run.accounting.CountAfter(run.fileName);
+    if (report_.losses.Any() && report_.before) {
         run.lostData.PutBack(run.fileName);
         if (report_.recovery) {
             run.accounting.CountAfter(run.fileName, true);
         }
     }
+    return Completed(run, {});
+}
+
+TRepairOutcome TRepairProcedure::Completed(TRun& run, const std::string& secondReport) {
+    static_cast<void>(run);
     const TRecoveryResult* putBack = report_.recovery ? &*report_.recovery : nullptr;
     if (!secondReport.empty()) {
-        return Finish(TRepairOutcome::NotRepaired, NotRepaired(report_.losses), kInformation);
+        return Finish(TRepairOutcome::NotRepaired, NotRepaired(report_.losses, {}), kInformation);
     }
     if (report_.losses.Any()) {
         return Finish(TRepairOutcome::RepairedWithLosses,
@@ -196,8 +290,7 @@ TRepairOutcome TRepairProcedure::Salvage(TRun& run, TToolSteps& toolSteps,
     const std::string target = SalvageTargetName(
         run.fileName, stamp_, tools_.FileExists(SalvageTargetName(run.fileName, stamp_, false)));
     const std::string failure = run.lostData.Salvage(
-        run.fileName, target,
-        toolSteps.GbakRunner([&run](const std::string& line) { run.log.Output(line); }));
+        target, toolSteps.GbakRunner([&run](const std::string& line) { run.log.Output(line); }));
     if (!failure.empty()) {
         return Finish(TRepairOutcome::BackupFailed, SalvageFailed(backupFailure, failure),
                       kInformation);
@@ -237,6 +330,45 @@ void TRepairProcedure::KeepToolFindings(const TToolOutputSummary& summary) {
     }
 }
 
+// A file is named in the report before it is made, so that a run killed while making it
+// leaves a report that names it.
+void TRepairProcedure::NoteFile(const TRunFile& file) {
+    report_.files.push_back(file);
+    SaveReport();
+}
+
+// The report as the run stands. A report that cannot be written now is written at the end or
+// said to be unwritable then; the run goes on.
+void TRepairProcedure::SaveReport() noexcept {
+    if (journalPath_.empty()) {
+        return;
+    }
+    try {
+        tools_.WriteTextFile(journalPath_, ReportToJson(report_));
+    } catch (...) {
+    }
+}
+
+// An error ends the run. A run that changed nothing leaves no report; one that kept the copy
+// (the validation began) leaves its report, with the error as its message.
+void TRepairProcedure::EndAfterError(const std::string& error) noexcept {
+    if (journalPath_.empty()) {
+        return;
+    }
+    try {
+        if (report_.keptCopy.empty()) {
+            tools_.DeleteFile(journalPath_);
+            return;
+        }
+        report_.outcome = "error";
+        report_.message = error;
+        report_.ended = options_.clock();
+        SaveReport();
+        reportPath_ = journalPath_;
+    } catch (...) {
+    }
+}
+
 TRepairOutcome TRepairProcedure::Tell(TRepairOutcome outcome, const std::string& text,
                                       const std::string& caption) {
     operator_.ShowMessage(text, caption, TMessageIcon::Information, ReportDetails(report_));
@@ -248,6 +380,9 @@ TRepairOutcome TRepairProcedure::Tell(TRepairOutcome outcome, const std::string&
 TRepairOutcome TRepairProcedure::Finish(TRepairOutcome outcome, const std::string& text,
                                         const std::string& caption) {
     std::string message = text;
+    for (const std::string& line : report_.earlierRun) {
+        message += kCrLf + line;
+    }
     if (!report_.keptCopy.empty()) {
         message += KeptCopyLine(report_.keptCopy);
     }

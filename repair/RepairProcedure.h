@@ -8,6 +8,7 @@
 #include "repair/RepairOutcome.h"
 #include "repair/RepairReport.h"
 #include "repair/ServerTools.h"
+#include "repair/UnfinishedRun.h"
 
 namespace onarim {
 
@@ -22,7 +23,10 @@ inline constexpr int kValidationErrorsStatus = 335740952;
 // The whole of a repair, run when the operator presses "Onar": checks the named file, asks for
 // the SYSDBA password, has the service manager validate the database, and when the validation
 // reports anything repairs it with the server's own tools (full validation, backup beside the
-// database, restore over it), removes the backup, validates again and tells the outcome.
+// database, restore of it into a new file beside it), removes the backup, validates the new
+// file and, only when it validated, puts it in the database's place in one rename, and tells
+// the outcome. The database's path holds a whole database the server can open at every
+// moment: the original, the file as the validations and gfix left it, or the repaired one.
 //
 // Around those steps, so that the repair never loses what was readable without saying so:
 //  - a pre-flight refuses, before anything changes, a file that cannot be read or written, a
@@ -44,6 +48,13 @@ inline constexpr int kValidationErrorsStatus = 335740952;
 // named BACKUP.GBK already beside the database stops the run before any tool runs, a backup
 // that fails stops it before the restore, and a restore that fails keeps the backup.
 //
+// The report is written as the run begins (outcome "running", the run's process, every file
+// it will make) and after every step, so that a run that is killed can be cleaned up after: a
+// later run on the same database refuses to start while that process lives, and otherwise
+// removes what it left and takes its kept copy as the original. A run asked to stop (SIGINT,
+// SIGTERM, SIGHUP) stops its tool, removes the files it made but the kept copy, and ends with
+// the outcome "interrupted".
+//
 // Errors of the service component and of the registry are not caught: they leave Run, for the
 // front end's error display. The procedure keeps nothing between runs but the report of the
 // last one; the service component may be left attached.
@@ -63,12 +74,20 @@ public:
 private:
     struct TRun;
 
+    TRepairOutcome Start(TServerKind serverKind, const std::string& fileName,
+                         const std::string& password, const TUnfinishedRun* earlier);
+    void TakeOverEarlierRun(TRun& run, const TUnfinishedRun& earlier);
+    void EndAfterError(const std::string& error) noexcept;
     std::string FirstValidation(TRun& run);
     std::string ToolDir(TServerKind serverKind);
     TRepairOutcome Repair(TRun& run, const std::string& toolDir);
+    TRepairOutcome FinishEarlierRepair(TRun& run);
     TRepairOutcome Salvage(TRun& run, TToolSteps& toolSteps, const std::string& backupFailure);
+    TRepairOutcome Completed(TRun& run, const std::string& secondReport);
     bool RequireTool(const std::string& path);
     void KeepToolFindings(const TToolOutputSummary& summary);
+    void NoteFile(const TRunFile& file);
+    void SaveReport() noexcept;
     TRepairOutcome Tell(TRepairOutcome outcome, const std::string& text,
                         const std::string& caption);
     TRepairOutcome Finish(TRepairOutcome outcome, const std::string& text,
@@ -81,6 +100,7 @@ private:
     TRepairOptions options_;
     TRepairReport report_;
     std::string stamp_; // YYYYMMDD-HHMMSS of this run, for the kept copy and the report
+    std::string journalPath_; // the report while the run goes on
     std::string reportPath_;
 };
 

@@ -120,9 +120,17 @@ std::string ReportToJson(const TRepairReport& report) {
             validations[StepName(step.step)] = step.output;
         }
     }
+    ordered_json files = ordered_json::array();
+    for (const TRunFile& file : report.files) {
+        files.push_back({{"path", file.path}, {"kind", file.kind}});
+    }
     const ordered_json document{
         {"database", report.database},
         {"keptCopy", report.keptCopy.empty() ? ordered_json(nullptr) : ordered_json(report.keptCopy)},
+        {"process", {{"pid", report.process.pid}, {"startTicks", report.process.startTicks}}},
+        {"files", files},
+        {"restored", report.restored.empty() ? ordered_json(nullptr) : ordered_json(report.restored)},
+        {"earlierRun", report.earlierRun},
         {"started", LocalTimeText(report.started, kIsoTime)},
         {"ended", LocalTimeText(report.ended, kIsoTime)},
         {"outcome", report.outcome},

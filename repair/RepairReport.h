@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProcessIdentity.h"
 #include "repair/Losses.h"
 #include "repair/RepairOperator.h"
 #include "recovery/DatabaseCensus.h"
@@ -22,11 +23,25 @@ struct TStepRecord {
     std::vector<std::string> output; // every line, as it came
 };
 
+// A file a run makes beside the database, named in its report before it is made, so that a
+// later run can remove what a run that was killed left behind.
+struct TRunFile {
+    std::string path;
+    // "kept-copy", "backup", "restore" (gbak's new database), "transient" (a copy of the kept
+    // original for one reader) or "salvage" (the salvage's new database).
+    std::string kind;
+};
+
 // Everything a repair did and found, for the report file, `onarim-cli --json` and the details
 // of the closing message.
 struct TRepairReport {
     std::string database;
     std::string keptCopy; // empty: none kept
+    ProcessIdentity process;      // the run's own process, for a later run to tell it ended
+    std::vector<TRunFile> files;  // every file the run makes, named before it is made
+    std::string restored;         // the restored database left beside the database, if any
+    std::vector<std::string> earlierRun; // what an unfinished earlier run left, and what of it
+                                         // this run removed or took over
     std::chrono::system_clock::time_point started, ended;
     std::vector<TStepRecord> steps;
     std::optional<TDatabaseCensus> before, after;
@@ -36,7 +51,7 @@ struct TRepairReport {
     std::optional<TRecoveryResult> recovery; // what was written back from the kept copy
     std::string salvaged;                    // the new database salvage built, if any
     std::optional<TSalvageResult> salvage;
-    std::string outcome; // a TRepairOutcome's name, see RepairOutcomeName
+    std::string outcome; // "running" until the end, then a TRepairOutcome's name
     std::string message; // the closing message as the operator saw it
 };
 

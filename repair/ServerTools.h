@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/LineHandler.h"
+#include "platform/ProcessIdentity.h"
 #include "recovery/DatabaseCensus.h"
 #include "recovery/LostDataRecovery.h"
 #include "recovery/Salvage.h"
@@ -62,8 +64,31 @@ public:
     // temporary name, flushed, then renamed, with the source's owner and mode. Raises with the
     // system's reason; nothing is left behind then.
     virtual void CopyFileKeepingOriginal(const std::string& source, const std::string& target) = 0;
-    // Writes a new text file (the report). Raises with the system's reason.
+    // Writes a text file (the report) whole, replacing what is there in one step, so that a
+    // crash leaves the old text or the new one. Raises with the system's reason.
     virtual void WriteTextFile(const std::string& path, const std::string& text) = 0;
+    // The whole text of a file; nothing when it cannot be read.
+    virtual std::optional<std::string> ReadTextFile(const std::string& /*path*/) {
+        return std::nullopt;
+    }
+    // The names of the files in `directory` that begin with `prefix` and end with `suffix`.
+    virtual std::vector<std::string> FilesNamedLike(const std::string& /*directory*/,
+                                                    const std::string& /*prefix*/,
+                                                    const std::string& /*suffix*/) {
+        return {};
+    }
+
+    // The file the server really opens for `path`: symbolic links resolved.
+    virtual std::string ResolvedPath(const std::string& path) { return path; }
+    // Gives the new file `path` the owner, group and mode of `model`, as far as this process
+    // may. Raises with the system's reason.
+    virtual void MatchOwnerAndMode(const std::string& path, const std::string& model) = 0;
+    // Puts the file `replacement` in the place of `target` in one rename, both flushed to the
+    // disk. Raises with the system's reason; `target` is then as it was.
+    virtual void ReplaceFile(const std::string& replacement, const std::string& target) = 0;
+
+    // Whether the process that wrote a report still runs.
+    virtual bool IsProcessRunning(const ProcessIdentity& /*process*/) { return false; }
 
     // The program that runs each validation in a process of its own (onarim-validate); empty:
     // the service component validates in this process.

@@ -1,11 +1,5 @@
 #include "repair/SystemServerTools.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "repair/DamageErrors.h"
 #include "repair/DatabaseFileFacts.h"
 #include "repair/ExecuteAndWait.h"
@@ -14,9 +8,9 @@
 #include "repair/Validation.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
+#include "platform/FileReplace.h"
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
-#include "platform/ScopeExit.h"
 #include "recovery/DatabaseCensus.h"
 #include "recovery/DatabaseInUse.h"
 
@@ -50,22 +44,33 @@ void TSystemServerTools::CopyFileKeepingOriginal(const std::string& source,
 }
 
 void TSystemServerTools::WriteTextFile(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        throw Exception(path + ": " + std::strerror(errno));
-    }
-    const ScopeExit closeFile([fd] { ::close(fd); });
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw Exception(path + ": " + std::strerror(errno));
-        }
-        written += static_cast<std::size_t>(n);
-    }
+    WriteFileDurably(path, text);
+}
+
+std::optional<std::string> TSystemServerTools::ReadTextFile(const std::string& path) {
+    return ReadWholeFile(path);
+}
+
+std::vector<std::string> TSystemServerTools::FilesNamedLike(const std::string& directory,
+                                                            const std::string& prefix,
+                                                            const std::string& suffix) {
+    return ::onarim::FilesNamedLike(directory, prefix, suffix);
+}
+
+std::string TSystemServerTools::ResolvedPath(const std::string& path) {
+    return ::onarim::ResolvedPath(path);
+}
+
+void TSystemServerTools::MatchOwnerAndMode(const std::string& path, const std::string& model) {
+    ::onarim::MatchOwnerAndMode(path, model);
+}
+
+void TSystemServerTools::ReplaceFile(const std::string& replacement, const std::string& target) {
+    ReplaceDurably(replacement, target);
+}
+
+bool TSystemServerTools::IsProcessRunning(const ProcessIdentity& process) {
+    return IsRunning(process);
 }
 
 std::string TSystemServerTools::ValidatorProgram() { return ValidatorPath(); }

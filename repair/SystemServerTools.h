@@ -25,6 +25,14 @@ public:
     TDatabaseFileFacts InspectDatabaseFile(const std::string& path) override;
     void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override;
     void WriteTextFile(const std::string& path, const std::string& text) override;
+    std::optional<std::string> ReadTextFile(const std::string& path) override;
+    std::vector<std::string> FilesNamedLike(const std::string& directory,
+                                            const std::string& prefix,
+                                            const std::string& suffix) override;
+    std::string ResolvedPath(const std::string& path) override;
+    void MatchOwnerAndMode(const std::string& path, const std::string& model) override;
+    void ReplaceFile(const std::string& replacement, const std::string& target) override;
+    bool IsProcessRunning(const ProcessIdentity& process) override;
     // onarim-validate beside the program (see ValidatorPath).
     std::string ValidatorProgram() override;
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;

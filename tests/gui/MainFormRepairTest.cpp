@@ -51,6 +51,11 @@ public:
         if (commandLine.find(" -B ") != std::string::npos) {
             files.insert(kBackup);
         }
+        if (commandLine.find(" -REP ") != std::string::npos) { // the restored file, named last
+            const std::size_t end = commandLine.rfind('"');
+            const std::size_t start = commandLine.rfind('"', end - 1) + 1;
+            files.insert(commandLine.substr(start, end - start));
+        }
         return 0;
     }
     bool FileExists(const std::string& path) override {
@@ -71,6 +76,11 @@ public:
         files.insert(target);
     }
     void WriteTextFile(const std::string&, const std::string&) override {}
+    void MatchOwnerAndMode(const std::string&, const std::string&) override {}
+    void ReplaceFile(const std::string& replacement, const std::string&) override {
+        std::lock_guard lock(mutex_);
+        files.erase(replacement);
+    }
     TDatabaseCensus TakeCensus(const std::string&, const TCredentials&) override { return {}; }
     bool DatabaseInUse(const std::string&, const TCredentials&) override { return false; }
     void Release() {

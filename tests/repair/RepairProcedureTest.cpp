@@ -11,6 +11,7 @@
 
 #include "repair/RepairProcedure.h"
 #include "client/IBErrors.h"
+#include "platform/CommandLine.h"
 #include "services/IBValidationService.h"
 #include "support/Bytes.h"
 #include "support/ServiceTestFixture.h"
@@ -95,6 +96,9 @@ public:
         if (backup && backupWritesFile) {
             files.insert(backupPath);
         }
+        if (restore) { // gbak makes the file named last, whole or not
+            files.insert(SplitCommandLine(commandLine).back());
+        }
         if (backup) {
             return backupExit;
         }
@@ -112,12 +116,42 @@ public:
         files.insert(target);
     }
     void WriteTextFile(const std::string& path, const std::string& text) override {
-        log_->push_back("report " + path);
+        // The report as the run goes on is no event of its own; its last writing is.
+        if (text.find("\"outcome\": \"running\"") == std::string::npos) {
+            log_->push_back("report " + path);
+        }
         reports[path] = text;
+        files.insert(path);
+    }
+    std::optional<std::string> ReadTextFile(const std::string& path) override {
+        const auto report = reports.find(path);
+        return report == reports.end() ? std::nullopt : std::optional(report->second);
+    }
+    std::vector<std::string> FilesNamedLike(const std::string& directory, const std::string& prefix,
+                                            const std::string& suffix) override {
+        std::vector<std::string> names;
+        for (const std::string& file : files) {
+            const std::string name = file.substr(std::min(directory.size(), file.size()));
+            if (file.starts_with(directory) && name.starts_with(prefix) && name.ends_with(suffix)) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+    void MatchOwnerAndMode(const std::string&, const std::string&) override {}
+    void ReplaceFile(const std::string& replacement, const std::string& target) override {
+        log_->push_back("replace " + target);
+        EXPECT_TRUE(files.erase(replacement)) << replacement;
+    }
+    bool IsProcessRunning(const ProcessIdentity& process) override {
+        return runningProcesses.count(process.pid) != 0;
     }
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials&) override {
         log_->push_back("census " + path);
-        return path == kDatabase ? after : before;
+        // The original (or a copy of it) before the repair, the new database after it.
+        const bool repaired = path.find("-geri.") != std::string::npos ||
+                              path.find(".kurtarilan") != std::string::npos;
+        return repaired ? after : before;
     }
     bool DatabaseInUse(const std::string&, const TCredentials&) override { return inUse; }
 
@@ -132,6 +166,7 @@ public:
     Log backupOutput, restoreOutput;
     std::vector<std::pair<int, Log>> validatorRuns; // exit status and lines of onarim-validate
     std::map<std::string, std::string> reports;
+    std::set<long> runningProcesses;
     bool inUse = false;
     bool registryFails = false;
     bool backupWritesFile = true;
@@ -156,6 +191,7 @@ const std::string kCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + ".FDB";
 const std::string kCensusCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-sayim.FDB";
 const std::string kSalvageCopy = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-kurtarma.FDB";
 const std::string kReport = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + ".json";
+const std::string kRestored = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-geri.FDB";
 const std::string kCopyLine = "\r\nÖzgün dosyanın kopyası: " + kCopy;
 
 class RepairProcedureTest : public testing::FakeClientTest {
@@ -205,7 +241,7 @@ const std::string kGfixLine = "/usr/bin/gfix -V -FULL \"/srv/veri/MUHASEBE.FDB\"
 const std::string kBackupLine =
     "/usr/bin/gbak -B -V \"/srv/veri/MUHASEBE.FDB\" \"/srv/veri/BACKUP.GBK\"";
 const std::string kRestoreLine =
-    "/usr/bin/gbak -REP -O -V \"/srv/veri/BACKUP.GBK\" \"/srv/veri/MUHASEBE.FDB\"";
+    "/usr/bin/gbak -REP -O -V \"/srv/veri/BACKUP.GBK\" \"" + kRestored + "\"";
 // What a repair does between the first validation's report and the tools.
 const Log kCountBefore = {"copy " + kCensusCopy, "census " + kCensusCopy, "delete " + kCensusCopy};
 
@@ -226,7 +262,7 @@ TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
     EXPECT_EQ(log, Joined({Opening(), kCountBefore,
                            {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
                             "run " + kRestoreLine, "delete " + kBackup, "cursor hand",
-                            "census " + kDatabase, "report " + kReport,
+                            "census " + kRestored, "replace " + kDatabase, "report " + kReport,
                             "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı..." + kCopyLine}}));
 
     // Two lines for the first attach, four (the upper-case pair added) for the second.
@@ -334,7 +370,10 @@ TEST_F(RepairProcedureTest, ReportOnTheFirstOutputLineCountsAsDamageToo) {
     fake->queryReplies.push_back(Hex("3F 05 00") + "hata!" + Hex("01"));
     fake->queryReplies.push_back(Hex("3F 05 00") + "hata!" + Hex("01"));
     EXPECT_EQ(Run(), TRepairOutcome::NotRepaired);
-    EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlanamadı...\r\n" + kContact + kCopyLine);
+    EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlanamadı...\r\n" + kContact +
+                              "\r\nYedekten geri yüklenen veri tabanı, doğrulaması hata bildirdiği "
+                              "için yerine konmadı; yanında duruyor: " + kRestored + kCopyLine);
+    EXPECT_EQ(tools.files.count(kRestored), 1u) << "the restored database stays beside";
     EXPECT_NE(std::find(log.begin(), log.end(), "delete " + kBackup), log.end())
         << "the backup is removed also when the repair did not complete";
 }
@@ -430,14 +469,14 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
         {"another attachment",
          [](RepairProcedureTest& t) { t.tools.inUse = true; },
          TRepairOutcome::PreflightRefused,
-         {"password dialog", "copy " + kCopy, "delete " + kCopy,
+         {"password dialog", "copy " + kCopy, "delete " + kCopy, "delete " + kReport,
           refused + "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; "
                                        "diğer kullanıcıların bağlantılarını kesip tekrar deneyiniz."}},
         {"sound database",
          [](RepairProcedureTest& t) { t.fake->queryReplies.push_back(kSound); },
          TRepairOutcome::Sound,
          {"password dialog", "copy " + kCopy, "registry Firebird", "delete " + kCopy,
-          "Bilgi: " + kDatabase + " Veri Tabanında hata bulunamadı..."}},
+          "delete " + kReport, "Bilgi: " + kDatabase + " Veri Tabanında hata bulunamadı..."}},
         {"gfix missing",
          [](RepairProcedureTest& t) {
              t.ScriptDamageSummary();
@@ -583,6 +622,9 @@ TEST_F(RepairProcedureTest, FailedRestoreKeepsTheBackupAndNamesIt) {
     tools.restoreExit = 1;
     ScriptDamageSummary();
     EXPECT_EQ(Run(), TRepairOutcome::RestoreFailed);
+    EXPECT_EQ(tools.files.count(kRestored), 0u) << "the partial restore is removed";
+    EXPECT_EQ(std::count(log.begin(), log.end(), "replace " + kDatabase), 0) << "nothing replaced";
+    log.pop_back();
     EXPECT_EQ(log.back(), "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
                               kBackup + "\r\n" + kContact + kCopyLine);
     EXPECT_EQ(tools.files.count(kBackup), 1u);
@@ -593,14 +635,17 @@ TEST_F(RepairProcedureTest, ErrorsOtherThanDamageEndTheRun) {
     ScriptFailure("isc_service_start", 335544344,
                   {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""});
     EXPECT_THROW(Run(), EIBInterBaseError);
-    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy})) << "no registry lookup, no cursor change";
+    // The validation began: the copy stays, and the report names the error.
+    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy, "report " + kReport}))
+        << "no registry lookup, no cursor change";
+    EXPECT_NE(tools.reports.at(kReport).find("\"outcome\": \"error\""), std::string::npos);
 
     log.clear();
     tools = ScriptedTools(log);
     fake->queryReplies.push_back(kSound);
     tools.registryFails = true;
     EXPECT_THROW(Run(), Exception) << "a registry fault shows even for a sound database";
-    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy, "registry Firebird"}));
+    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy, "registry Firebird", "report " + kReport}));
 }
 
 TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
@@ -610,15 +655,18 @@ TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
         std::string password;
         std::string quotedDatabase;
         std::string quotedBackup;
+        std::string quotedRestored;
     } cases[] = {
         {"blanks and Turkish letters", "/srv/Veri Tabanı/Şirket 1.fdb", "masterkey",
-         "\"/srv/Veri Tabanı/Şirket 1.fdb\"", "\"/srv/Veri Tabanı/BACKUP.GBK\""},
+         "\"/srv/Veri Tabanı/Şirket 1.fdb\"", "\"/srv/Veri Tabanı/BACKUP.GBK\"",
+         "\"/srv/Veri Tabanı/Şirket 1.onarim-" + StampOfNow() + "-geri.fdb\""},
         {"a bare file name puts the backup in the current directory", "MUHASEBE.FDB", "masterkey",
-         "\"MUHASEBE.FDB\"", "\"BACKUP.GBK\""},
+         "\"MUHASEBE.FDB\"", "\"BACKUP.GBK\"", "\"MUHASEBE.onarim-" + StampOfNow() + "-geri.FDB\""},
         {"a double quote in the name stays inside the argument", "/srv/a\"b.fdb", "masterkey",
-         "\"/srv/a\\\"b.fdb\"", "\"/srv/BACKUP.GBK\""},
+         "\"/srv/a\\\"b.fdb\"", "\"/srv/BACKUP.GBK\"",
+         "\"/srv/a\\\"b.onarim-" + StampOfNow() + "-geri.fdb\""},
         {"a password with a blank reaches the tools whole", "/srv/x.fdb", "pass word",
-         "\"/srv/x.fdb\"", "\"/srv/BACKUP.GBK\""},
+         "\"/srv/x.fdb\"", "\"/srv/BACKUP.GBK\"", "\"/srv/x.onarim-" + StampOfNow() + "-geri.fdb\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -635,7 +683,7 @@ TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
         const std::size_t gfix = Opening().size() + kCountBefore.size() + 1;
         EXPECT_EQ(log.at(gfix), "run /usr/bin/gfix -V -FULL " + c.quotedDatabase);
         EXPECT_EQ(log.at(gfix + 1), "run /usr/bin/gbak -B -V " + c.quotedDatabase + " " + c.quotedBackup);
-        EXPECT_EQ(log.at(gfix + 2), "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedDatabase);
+        EXPECT_EQ(log.at(gfix + 2), "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedRestored);
     }
 }
 

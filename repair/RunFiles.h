@@ -26,17 +26,26 @@ public:
     void Make(TStepLog& log, const std::string& database, const std::string& path);
     // The copy stays whatever happens from now on.
     void Keep() noexcept { kept_ = true; }
-    // Removes the copy now: the database was not changed.
+    // Takes over the kept copy an earlier run made of the same original: it stays, and no
+    // new copy is made.
+    void Adopt(const std::string& path) {
+        recordedPath_ = path;
+        kept_ = adopted_ = true;
+    }
+    // Removes the copy now: the database was not changed. A copy taken over from an earlier
+    // run stays: it is the original of a repair that changed the database.
     void Discard() noexcept;
 
     bool Exists() const noexcept { return !recordedPath_.empty(); }
     bool Kept() const noexcept { return kept_; }
+    bool Adopted() const noexcept { return adopted_; }
     const std::string& Path() const noexcept { return recordedPath_; }
 
 private:
     IServerTools& tools_;
     std::string& recordedPath_;
     bool kept_ = false;
+    bool adopted_ = false;
 };
 
 // A byte copy of the kept original for one reader: attaching writes to a file, and the kept
@@ -54,6 +63,24 @@ public:
 private:
     IServerTools& tools_;
     std::string path_;
+};
+
+// A file this run makes beside the database (the backup, the restored database, the
+// salvage's new database): removed on every way out unless Keep() was called.
+class TMadeFile {
+public:
+    TMadeFile(IServerTools& tools, std::string path) : tools_(tools), path_(std::move(path)) {}
+    ~TMadeFile();
+    TMadeFile(const TMadeFile&) = delete;
+    TMadeFile& operator=(const TMadeFile&) = delete;
+
+    void Keep() noexcept { kept_ = true; }
+    const std::string& Path() const noexcept { return path_; }
+
+private:
+    IServerTools& tools_;
+    std::string path_;
+    bool kept_ = false;
 };
 
 } // namespace onarim

@@ -1,4 +1,4 @@
-#include "repair/KeptCopy.h"
+#include "repair/RunFiles.h"
 
 namespace onarim {
 
@@ -17,7 +17,7 @@ void TKeptCopy::Make(TStepLog& log, const std::string& database, const std::stri
 }
 
 void TKeptCopy::Discard() noexcept {
-    if (recordedPath_.empty()) {
+    if (recordedPath_.empty() || adopted_) {
         return;
     }
     try {
@@ -38,6 +38,19 @@ TTransientCopy::~TTransientCopy() {
         tools_.DeleteFile(path_);
     } catch (...) {
         // As above: a transient file too many, never a reason to fail.
+    }
+}
+
+TMadeFile::~TMadeFile() {
+    if (kept_) {
+        return;
+    }
+    try {
+        if (tools_.FileExists(path_)) {
+            tools_.DeleteFile(path_);
+        }
+    } catch (...) {
+        // As above.
     }
 }
 
