@@ -16,8 +16,9 @@ constexpr std::size_t kRunBytes = 4u << 20;
 
 void ForEachPageRun(const TDatabaseFile& file,
                     const std::function<void(std::uint32_t, std::uint32_t, TBytes)>& visit) {
-    const std::uint32_t perRun =
-        std::max<std::uint32_t>(1, static_cast<std::uint32_t>(kRunBytes / file.PageSize()));
+    const std::uint32_t perRun = std::min(
+        file.PageCount(),
+        std::max<std::uint32_t>(1, static_cast<std::uint32_t>(kRunBytes / file.PageSize())));
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(perRun) * file.PageSize());
     for (std::uint32_t first = 0; first < file.PageCount();) {
         const std::uint32_t count = std::min(perRun, file.PageCount() - first);
