@@ -69,7 +69,11 @@ std::string CreationScript(const std::string& path, const TestDatabaseOptions& o
            " PAGE_SIZE " + std::to_string(options.pageSize) +
            " DEFAULT CHARACTER SET UTF8;\n"
            "CREATE TABLE ITEMS (ID INTEGER NOT NULL PRIMARY KEY CHECK (ID > 0),\n"
-           "    NAME VARCHAR(60) NOT NULL, NOTE BLOB SUB_TYPE TEXT);\n"
+           "    NAME VARCHAR(60) NOT NULL, NOTE BLOB SUB_TYPE TEXT);\n" +
+           (options.sequence ? std::string("CREATE SEQUENCE ") + kTestSequence +
+                                   ";\nALTER SEQUENCE " + kTestSequence + " RESTART WITH " +
+                                   std::to_string(kTestSequenceValue) + ";\n"
+                             : std::string()) +
            "COMMIT;\n";
 }
 
@@ -176,6 +180,15 @@ std::map<int, std::string> ReadNotes(const std::string& path) {
         notes[row.id] = row.name;
     }
     return notes;
+}
+
+long long ReadSequenceValue(const std::string& path) {
+    const auto values = QueryText(path, std::string("GEN_ID(") + kTestSequence + ", 0)",
+                                  "FROM RDB$DATABASE");
+    if (values.size() != 1) {
+        throw FixtureError(std::string("cannot read the sequence ") + kTestSequence + " of " + path);
+    }
+    return std::stoll(values.front());
 }
 
 std::vector<TableRow> ReadRows(const std::string& path) {

@@ -21,7 +21,14 @@ struct TestDatabaseOptions {
     // DamageBlobPage). 0 for none. The page size must be 4096 or 8192: ReadNotes reads 8000
     // characters of a value at most, and on a page of 16384 bytes they fit on a data page.
     int largeNoteEvery = 0;
+    // Whether the database gets the sequence kTestSequence, set to kTestSequenceValue: a value
+    // on the generator page that a damaged page must not lose.
+    bool sequence = false;
 };
+
+// The sequence of a database made with `sequence`, and its value.
+inline constexpr const char* kTestSequence = "ITEMS_SEQ";
+inline constexpr long long kTestSequenceValue = 987654321012;
 
 // A database made by CreateTestDatabase.
 struct TestDatabase {
@@ -79,5 +86,8 @@ std::string ExpectedLargeNote(int id);
 // ID -> NOTE of every row whose NOTE is not NULL (an empty value is kept as an empty text).
 // Raises FixtureError when the table or a blob cannot be read.
 std::map<int, std::string> ReadNotes(const std::string& path);
+
+// The current value of kTestSequence. Raises FixtureError when it cannot be read.
+long long ReadSequenceValue(const std::string& path);
 
 } // namespace onarim::testing
