@@ -55,7 +55,7 @@ int Validate(const std::string& database) {
         }
         return kValidatorRan;
     } catch (const EIBInterBaseError& error) {
-        if (!IsDamageReport(error)) {
+        if (!IsDamageReport(error, DeclaresEncryption(database))) {
             PrintLines(StatusLine(error));
             PrintLines(error.Message());
             return kValidatorServiceError;

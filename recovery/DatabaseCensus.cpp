@@ -136,7 +136,9 @@ void CountBlobsOneByOne(const std::string& path, const TCredentials& credentials
             uncounted[column.column] = &column;
         }
     }
-    if (uncounted.empty() || !census.rows) {
+    // Also when the rows cannot be counted (a page of the wrong type stops COUNT(*)): the
+    // reader reads what it can around such a page, and a value it cannot open is lost.
+    if (uncounted.empty()) {
         return;
     }
     try {
@@ -146,6 +148,7 @@ void CountBlobsOneByOne(const std::string& path, const TCredentials& credentials
                 continue;
             }
             std::map<std::string, std::int64_t> nonEmpty, unreadable;
+            bool rowsUnread = false;
             const auto problems = reader.ReadTable(layout, [&](const TReadRow& row) {
                 for (std::size_t i = 0; i < layout.columns.size(); ++i) {
                     if (row.blobs[i] && !row.blobs[i]->empty()) {
@@ -157,6 +160,12 @@ void CountBlobsOneByOne(const std::string& path, const TCredentials& credentials
                 if (!problem.column.empty()) {
                     ++unreadable[problem.column];
                 }
+                rowsUnread = rowsUnread || problem.column.empty();
+            }
+            // A value of a row that cannot be read goes with the row, whose loss the row count
+            // tells; without a row count, the values of such rows are not known at all.
+            if (rowsUnread && !census.rows) {
+                return;
             }
             for (auto& [name, column] : uncounted) {
                 column->nonEmptyBlobs = nonEmpty[name];

@@ -45,7 +45,8 @@ struct TDatabaseCensus {
 // A count that fails is marked unreadable with the server's message, and the census goes on:
 // when the failure left the attachment unusable (an internal consistency check of the
 // engine, after which every call answers "can't continue after bugcheck"), on a fresh one.
-// The blob columns of a table whose rows are unreadable are marked unreadable without a try.
+// The blob columns of a table whose rows are unreadable are not counted by a query, but value
+// by value as above; they stay uncounted when the reader, too, meets rows it cannot read.
 // If no fresh attachment can be made, the tables not yet counted are marked unreadable with
 // that attach's message.
 //

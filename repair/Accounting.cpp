@@ -45,7 +45,7 @@ void TAccounting::StartCountBefore(const std::string& keptCopy, const std::strin
         const auto start = std::chrono::steady_clock::now();
         TCount result;
         try {
-            const TTransientCopy source(tools_, keptCopy, transientPath);
+            const TTransientCopy source(tools_, keptCopy, transientPath, prepare_);
             result = Count(source.Path());
         } catch (const Exception& error) {
             result.error = error.what();
@@ -88,9 +88,13 @@ void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
         return;
     }
     report_.after = std::move(count.census);
-    report_.losses.tables = CompareCensus(*report_.before, *report_.after,
-                                          afterPutBack ? TSkippedBlobs{} : report_.skippedBlobs)
-                                .tables;
+    // After a put-back, what gbak skipped and was not written back is lost still. A salvage
+    // wrote what it read, and the count alone tells it.
+    const TSkippedBlobs skipped =
+        !afterPutBack     ? report_.skippedBlobs
+        : report_.recovery ? SkippedAfterPutBack(report_.skippedBlobs, report_.recovery->tables)
+                           : TSkippedBlobs{};
+    report_.losses.tables = CompareCensus(*report_.before, *report_.after, skipped).tables;
     step.End(0);
 }
 

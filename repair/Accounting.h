@@ -5,6 +5,7 @@
 #include <string>
 
 #include "repair/RepairReport.h"
+#include "repair/RunFiles.h"
 #include "repair/ServerTools.h"
 #include "repair/StepLog.h"
 #include "recovery/Credentials.h"
@@ -16,8 +17,11 @@ namespace onarim {
 // make. A count that fails is told as a step that failed, and the loss is then unknown.
 class TAccounting {
 public:
-    TAccounting(IServerTools& tools, TStepLog& log, TRepairReport& report, TCredentials credentials)
-        : tools_(tools), log_(log), report_(report), credentials_(std::move(credentials)) {}
+    // `prepare` is done to the transient copy a count reads.
+    TAccounting(IServerTools& tools, TStepLog& log, TRepairReport& report, TCredentials credentials,
+                TCopyPreparation prepare)
+        : tools_(tools), log_(log), report_(report), credentials_(std::move(credentials)),
+          prepare_(std::move(prepare)) {}
     // Waits for a count still running (a run that ends early).
     ~TAccounting();
     TAccounting(const TAccounting&) = delete;
@@ -37,8 +41,8 @@ public:
     // Waits for that count and records it as a step of its own duration. Nothing when none runs.
     void FinishCountBefore();
 
-    // Counts the repaired database and sets the losses. After a put-back the count alone says
-    // what is still missing; before it, what gbak said it skipped is lost too.
+    // Counts the repaired database and sets the losses: what the count finds missing, and what
+    // gbak said it skipped (after a put-back: what of it was not written back).
     void CountAfter(const std::string& database, bool afterPutBack = false);
 
 private:
@@ -56,6 +60,7 @@ private:
     TStepLog& log_;
     TRepairReport& report_;
     TCredentials credentials_;
+    TCopyPreparation prepare_;
     std::future<TCount> countBefore_;
 };
 

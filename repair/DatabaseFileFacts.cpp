@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "repair/RepairProcedure.h"
+#include "ods/PageCheck.h"
 #include "platform/ScopeExit.h"
 
 namespace onarim {
@@ -53,7 +54,8 @@ TDatabaseFileFacts::Content ReadContent(const std::string& path, std::uint64_t& 
     const unsigned pageSize = header[kPageSizeOffset] | (header[kPageSizeOffset + 1] << 8);
     const bool database = header[0] == kHeaderPageType && PlausiblePageSize(pageSize) &&
                           size >= pageSize;
-    return database ? Content::Database : Content::NotDatabase;
+    // A header page whose first bytes were overwritten is one the page check can mend.
+    return database || ods::HeaderPageMendable(path) ? Content::Database : Content::NotDatabase;
 }
 
 } // namespace

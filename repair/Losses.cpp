@@ -46,7 +46,11 @@ TTableLoss LossOf(const TTableCensus& before, const TTableCensus* after,
     loss.unknown = !before.rows.has_value();
     for (const TColumnCensus& column : before.blobColumns) {
         if (!column.nonEmptyBlobs) {
+            // Not countable before: what gbak said it could not read is lost all the same.
             loss.unknown = true;
+            if (const std::int64_t skippedHere = SkippedIn(skipped, before.table, column.column)) {
+                loss.blobsLost[column.column] = skippedHere;
+            }
             continue;
         }
         const std::int64_t afterCount = BlobCount(after, column.column).value_or(0);
@@ -111,6 +115,28 @@ TLosses CompareCensus(const TDatabaseCensus& before, const TDatabaseCensus& afte
         losses.tables.push_back(std::move(loss));
     }
     return losses;
+}
+
+TSkippedBlobs SkippedAfterPutBack(const TSkippedBlobs& skipped,
+                                  const std::vector<TTableRecovery>& putBack) {
+    TSkippedBlobs left = skipped;
+    for (const TTableRecovery& table : putBack) {
+        const auto columns = left.find(table.table);
+        if (columns == left.end()) {
+            continue;
+        }
+        std::int64_t written = table.blobsPutBack;
+        for (auto& [column, count] : columns->second) {
+            const std::int64_t taken = std::min(count, written);
+            count -= taken;
+            written -= taken;
+        }
+        std::erase_if(columns->second, [](const auto& entry) { return entry.second == 0; });
+        if (columns->second.empty()) {
+            left.erase(columns);
+        }
+    }
+    return left;
 }
 
 std::string LossLines(const TLosses& losses) {

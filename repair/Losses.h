@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "recovery/DatabaseCensus.h"
+#include "recovery/LostDataRecovery.h"
 
 namespace onarim {
 
@@ -41,6 +42,11 @@ struct TLosses {
 // lost all its rows; a table that could not be counted before has an unknown loss.
 TLosses CompareCensus(const TDatabaseCensus& before, const TDatabaseCensus& after,
                       const TSkippedBlobs& skipped);
+
+// What gbak skipped and the put-back did not write back: per table, the values written back
+// are taken off the skipped ones of its columns, in column order.
+TSkippedBlobs SkippedAfterPutBack(const TSkippedBlobs& skipped,
+                                  const std::vector<TTableRecovery>& putBack);
 
 // The losses for the operator, one line per table or column, CR LF between lines:
 // "ITEMS: 3000 kayıttan 2890 kayıt kaldı".

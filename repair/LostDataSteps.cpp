@@ -34,7 +34,7 @@ std::string TLostDataSteps::TransientPath(const char* purpose) {
 void TLostDataSteps::PutBack(const std::string& repaired) {
     TStep step(log_, TRepairStep::Recovery);
     try {
-        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("okuma"));
+        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("okuma"), prepare_);
         report_.recovery = tools_.PutBackLostData(
             source.Path(), repaired, credentials_,
             [&step](const std::string& line) { step.Output(line); });
@@ -54,7 +54,7 @@ std::string TLostDataSteps::Salvage(const std::string& target, const TGbakRunner
     noteFile_({target, "salvage"});
     TMadeFile made(tools_, target);
     try {
-        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("kurtarma"));
+        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("kurtarma"), prepare_);
         report_.salvage = tools_.SalvageDatabase(
             source.Path(), target, credentials_, gbak,
             [&step](const std::string& line) { step.Output(line); });

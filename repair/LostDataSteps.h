@@ -5,6 +5,7 @@
 
 #include "repair/Accounting.h"
 #include "repair/RepairReport.h"
+#include "repair/RunFiles.h"
 #include "repair/ServerTools.h"
 #include "repair/StepLog.h"
 #include "recovery/Credentials.h"
@@ -20,10 +21,10 @@ public:
     // is made (the run's report lists them).
     TLostDataSteps(IServerTools& tools, TStepLog& log, TRepairReport& report,
                    TCredentials credentials, std::string database, std::string stamp,
-                   std::function<void(const TRunFile&)> noteFile)
+                   std::function<void(const TRunFile&)> noteFile, TCopyPreparation prepare)
         : tools_(tools), log_(log), report_(report), credentials_(std::move(credentials)),
           database_(std::move(database)), stamp_(std::move(stamp)),
-          noteFile_(std::move(noteFile)) {}
+          noteFile_(std::move(noteFile)), prepare_(std::move(prepare)) {}
 
     // Writes back into the repaired database at `repaired` what the kept copy still holds and
     // it lacks. A failure is told as a failed step; the run goes on.
@@ -44,6 +45,7 @@ private:
     std::string database_;
     std::string stamp_;
     std::function<void(const TRunFile&)> noteFile_;
+    TCopyPreparation prepare_;
 };
 
 } // namespace onarim

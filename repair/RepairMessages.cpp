@@ -194,6 +194,44 @@ std::string ToolFailureReason(const std::vector<std::string>& output) {
     return {};
 }
 
+std::string RebuiltPointerPage(unsigned relation, unsigned sequence, unsigned dataPages) {
+    return "ilişki " + std::to_string(relation) + " için " + std::to_string(sequence) +
+           ". işaretçi sayfası, " + std::to_string(dataPages) +
+           " veri sayfasından yeniden kuruldu";
+}
+
+std::string PageMendLine(std::uint32_t page, const std::string& was, const std::string& written,
+                         const std::string& reason) {
+    return "Sayfa " + std::to_string(page) + ": " + was + " -> " + written + " (" + reason + ")";
+}
+
+std::string PageLeftAlone(std::uint32_t page, const std::string& why) {
+    return "Sayfa " + std::to_string(page) + " yazılmadı: " + why;
+}
+
+std::string PagesNotRead(const std::string& reason) {
+    return "Sayfalar okunamadı: " + reason;
+}
+
+std::string PagesNotJudged(const std::string& reason) {
+    return "Sayfa başlıkları denetlenmedi: " + reason;
+}
+
+std::string PagesNotWritten(const std::string& reason) {
+    return "Sayfalar yazılamadı: " + reason;
+}
+
+std::string PagesNeedACopy(std::size_t pages) {
+    return std::to_string(pages) + " sayfanın başlığı veri tabanının kendi yapısından "
+                                   "onarılabilir, ancak özgün dosyanın kopyası alınmadan hiçbir "
+                                   "sayfa yazılmaz. Onarımı --no-copy olmadan yeniden başlatınız.";
+}
+
+std::string PagesMended(std::size_t pages) {
+    return std::string(kCrLf) + std::to_string(pages) +
+           " sayfanın başlığı veri tabanının kendi yapısından onarıldı.";
+}
+
 std::string KeptCopyLine(const std::string& keptCopy) {
     return std::string(kCrLf) + "Özgün dosyanın kopyası: " + keptCopy;
 }

@@ -63,6 +63,19 @@ std::string SystemReason(int code);
 // Turkish words, "" when it names none.
 std::string ToolFailureReason(const std::vector<std::string>& output);
 
+// The page check: a line per page written, and what it could not do.
+inline constexpr const char* kUnreadablePointerPage = "okunamayan işaretçi sayfası";
+std::string RebuiltPointerPage(unsigned relation, unsigned sequence, unsigned dataPages);
+std::string PageMendLine(std::uint32_t page, const std::string& was, const std::string& written,
+                         const std::string& reason);
+std::string PageLeftAlone(std::uint32_t page, const std::string& why);
+std::string PagesNotRead(const std::string& reason);
+std::string PagesNotJudged(const std::string& reason);
+std::string PagesNotWritten(const std::string& reason);
+std::string PagesNeedACopy(std::size_t pages);
+// The closing message's line for the pages the check wrote.
+std::string PagesMended(std::size_t pages);
+
 // The line every closing message of a run that kept the original ends with.
 std::string KeptCopyLine(const std::string& keptCopy);
 std::string ReportNotWritten(const std::string& reason);

@@ -15,6 +15,7 @@ enum class TAppCursor { Default, Busy, HandPoint };
 // running one (status line, console lines); the report records each.
 enum class TRepairStep {
     KeepCopy,         // byte copy of the original beside it
+    PageCheck,        // every page's header against the database's own structure, mended
     FirstValidation,  // service manager: validate with mend
     FullValidation,   // gfix -V -FULL
     Backup,           // gbak backup beside the database

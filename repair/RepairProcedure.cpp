@@ -4,6 +4,7 @@
 #include "repair/BusyCursor.h"
 #include "repair/Interruption.h"
 #include "repair/LostDataSteps.h"
+#include "repair/PageCheckStep.h"
 #include "repair/Preflight.h"
 #include "repair/RepairMessages.h"
 #include "repair/RunFiles.h"
@@ -26,10 +27,22 @@ struct TRepairProcedure::TRun {
           log(procedure.operator_, procedure.report_, [&procedure] { procedure.SaveReport(); }),
           keptCopy(procedure.tools_, procedure.report_.keptCopy),
           validator(procedure.service_, procedure.tools_, log, procedure.options_.validator),
-          accounting(procedure.tools_, log, procedure.report_, credentials),
+          accounting(procedure.tools_, log, procedure.report_, credentials,
+                     MendCopies(procedure.tools_)),
           lostData(procedure.tools_, log, procedure.report_, credentials, fileName,
                    procedure.stamp_,
-                   [&procedure](const TRunFile& file) { procedure.NoteFile(file); }) {}
+                   [&procedure](const TRunFile& file) { procedure.NoteFile(file); },
+                   MendCopies(procedure.tools_)) {}
+
+    // Every copy of the original that a count or the recovery reads gets the pages mended
+    // that the database got.
+    TCopyPreparation MendCopies(IServerTools& tools) {
+        return [this, &tools](const std::string& copy) {
+            if (pages.mends) {
+                tools.ApplyPageMends(copy, *pages.mends);
+            }
+        };
+    }
 
     // The first validation logs in with the lower-case lines, the second adds the upper-case
     // ones to the component's list.
@@ -42,6 +55,7 @@ struct TRepairProcedure::TRun {
 
     std::string fileName;
     TCredentials credentials;
+    TPageCheckResult pages;
     TStepLog log;
     TKeptCopy keptCopy;
     TValidator validator;
@@ -117,7 +131,16 @@ TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string
             NoteFile({copy, "kept-copy"});
             run.keptCopy.Make(run.log, fileName, copy);
         }
-        if (tools_.DatabaseInUse(fileName, run.credentials)) {
+        // Before any attachment: an engine refuses a file whose header page is garbage.
+        run.pages = CheckAndMendPages(tools_, run.log, report_, fileName, run.keptCopy.Exists());
+        if (run.pages.written > 0) {
+            run.keptCopy.Keep();
+        } else if (run.pages.toWrite > 0 && !run.pages.heldElsewhere) {
+            tools_.DeleteFile(journalPath_);
+            return Tell(TRepairOutcome::PreflightRefused, PagesNeedACopy(run.pages.toWrite),
+                        kWarning);
+        }
+        if (run.pages.heldElsewhere || tools_.DatabaseInUse(fileName, run.credentials)) {
             run.keptCopy.Discard();
             tools_.DeleteFile(journalPath_);
             return Tell(TRepairOutcome::PreflightRefused, FileRefusal(TFileRefusal::InUse, fileName),
@@ -134,6 +157,10 @@ TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string
         }
         if (run.keptCopy.Adopted()) {
             return FinishEarlierRepair(run);
+        }
+        if (run.pages.written > 0) {
+            // The mended pages were all that was wrong: nothing was lost, no tool is needed.
+            return Finish(TRepairOutcome::Repaired, messages::Repaired(nullptr), kInformation);
         }
         // Nothing was changed: the copy has nothing to keep, and the report nothing to tell.
         run.keptCopy.Discard();
@@ -380,6 +407,9 @@ TRepairOutcome TRepairProcedure::Tell(TRepairOutcome outcome, const std::string&
 TRepairOutcome TRepairProcedure::Finish(TRepairOutcome outcome, const std::string& text,
                                         const std::string& caption) {
     std::string message = text;
+    if (!report_.pageMends.empty()) {
+        message += PagesMended(report_.pageMends.size());
+    }
     for (const std::string& line : report_.earlierRun) {
         message += kCrLf + line;
     }

@@ -79,6 +79,15 @@ ordered_json SalvageJson(const TRepairReport& report) {
             {"unsetSequences", report.salvage->unsetSequences}};
 }
 
+ordered_json PageMendsJson(const std::vector<TPageMendRecord>& mends) {
+    ordered_json entries = ordered_json::array();
+    for (const TPageMendRecord& mend : mends) {
+        entries.push_back({{"page", mend.page}, {"was", mend.was}, {"written", mend.written},
+                           {"reason", mend.reason}});
+    }
+    return entries;
+}
+
 } // namespace
 
 std::string LocalTimeText(std::chrono::system_clock::time_point time, const char* format) {
@@ -92,6 +101,7 @@ std::string LocalTimeText(std::chrono::system_clock::time_point time, const char
 std::string StepName(TRepairStep step) {
     switch (step) {
     case TRepairStep::KeepCopy: return "keep-copy";
+    case TRepairStep::PageCheck: return "page-check";
     case TRepairStep::FirstValidation: return "first-validation";
     case TRepairStep::FullValidation: return "full-validation";
     case TRepairStep::Backup: return "backup";
@@ -131,6 +141,10 @@ std::string ReportToJson(const TRepairReport& report) {
         {"files", files},
         {"restored", report.restored.empty() ? ordered_json(nullptr) : ordered_json(report.restored)},
         {"earlierRun", report.earlierRun},
+        {"pageMends", PageMendsJson(report.pageMends)},
+        {"pageProblems", report.pageProblems},
+        {"pageCheckRefusal", report.pageCheckRefusal.empty() ? ordered_json(nullptr)
+                                                             : ordered_json(report.pageCheckRefusal)},
         {"started", LocalTimeText(report.started, kIsoTime)},
         {"ended", LocalTimeText(report.ended, kIsoTime)},
         {"outcome", report.outcome},

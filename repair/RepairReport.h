@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,14 @@ struct TRunFile {
     std::string kind;
 };
 
+// A page the page check wrote: its standard header mended, or a pointer page made anew.
+struct TPageMendRecord {
+    std::uint32_t page = 0;
+    std::string was;     // what its header said
+    std::string written; // what it was given
+    std::string reason;  // which structure of the database named it
+};
+
 // Everything a repair did and found, for the report file, `onarim-cli --json` and the details
 // of the closing message.
 struct TRepairReport {
@@ -40,6 +49,9 @@ struct TRepairReport {
     ProcessIdentity process;      // the run's own process, for a later run to tell it ended
     std::vector<TRunFile> files;  // every file the run makes, named before it is made
     std::string restored;         // the restored database left beside the database, if any
+    std::vector<TPageMendRecord> pageMends;  // every page the page check wrote
+    std::vector<std::string> pageProblems;   // pages it found wrong and left alone
+    std::string pageCheckRefusal;            // why it judged no page, if it did not
     std::vector<std::string> earlierRun; // what an unfinished earlier run left, and what of it
                                          // this run removed or took over
     std::chrono::system_clock::time_point started, ended;

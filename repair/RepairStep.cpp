@@ -5,6 +5,7 @@ namespace onarim {
 std::string StepTitle(TRepairStep step) {
     switch (step) {
     case TRepairStep::KeepCopy: return "Özgün dosyanın kopyası alınıyor…";
+    case TRepairStep::PageCheck: return "Sayfalar denetleniyor…";
     case TRepairStep::FirstValidation: return "İlk doğrulama…";
     case TRepairStep::FullValidation: return "gfix ile tam doğrulama…";
     case TRepairStep::Backup: return "Yedek alınıyor…";

@@ -28,9 +28,18 @@ void TKeptCopy::Discard() noexcept {
     recordedPath_.clear();
 }
 
-TTransientCopy::TTransientCopy(IServerTools& tools, const std::string& keptCopy, std::string path)
+TTransientCopy::TTransientCopy(IServerTools& tools, const std::string& keptCopy, std::string path,
+                               const TCopyPreparation& prepare)
     : tools_(tools), path_(std::move(path)) {
     tools_.CopyFileKeepingOriginal(keptCopy, path_);
+    if (prepare) {
+        try {
+            prepare(path_);
+        } catch (...) {
+            tools_.DeleteFile(path_);
+            throw;
+        }
+    }
 }
 
 TTransientCopy::~TTransientCopy() {

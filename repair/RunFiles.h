@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "repair/ServerTools.h"
@@ -48,12 +49,17 @@ private:
     bool adopted_ = false;
 };
 
+// What is done to every transient copy once it is made: the page mends the database got, so
+// that the copy reads as the database does.
+using TCopyPreparation = std::function<void(const std::string& copy)>;
+
 // A byte copy of the kept original for one reader: attaching writes to a file, and the kept
-// copy must stay as it was. The copy is made with the object and removed with it.
+// copy must stay as it was. The copy is made with the object (and prepared) and removed with it.
 class TTransientCopy {
 public:
-    // Raises what the copy raises; nothing is left behind then.
-    TTransientCopy(IServerTools& tools, const std::string& keptCopy, std::string path);
+    // Raises what the copy or the preparation raises; nothing is left behind then.
+    TTransientCopy(IServerTools& tools, const std::string& keptCopy, std::string path,
+                   const TCopyPreparation& prepare = {});
     ~TTransientCopy();
     TTransientCopy(const TTransientCopy&) = delete;
     TTransientCopy& operator=(const TTransientCopy&) = delete;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "ods/PageCheck.h"
 #include "platform/LineHandler.h"
 #include "platform/ProcessIdentity.h"
 #include "recovery/DatabaseCensus.h"
@@ -86,6 +87,15 @@ public:
     // Puts the file `replacement` in the place of `target` in one rename, both flushed to the
     // disk. Raises with the system's reason; `target` is then as it was.
     virtual void ReplaceFile(const std::string& replacement, const std::string& target) = 0;
+
+    // The database's pages checked against what its own structure says each must be
+    // (ods::CheckPages); reads only. Nothing to mend by default.
+    virtual ods::TPageCheck CheckPages(const std::string& /*path*/) { return {}; }
+    // Writes what `check` found to mend into the file at `path` (ods::ApplyMends), which must
+    // be the file checked or a byte copy of it. Raises EOdsError.
+    virtual void ApplyPageMends(const std::string& /*path*/, const ods::TPageCheck& /*check*/) {}
+    // Whether another process has the file open (a server), which no page may be written under.
+    virtual bool FileOpenElsewhere(const std::string& /*path*/) { return false; }
 
     // Whether the process that wrote a report still runs.
     virtual bool IsProcessRunning(const ProcessIdentity& /*process*/) { return false; }

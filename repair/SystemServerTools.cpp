@@ -9,6 +9,7 @@
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
 #include "platform/FileReplace.h"
+#include "platform/FileUsers.h"
 #include "platform/Files.h"
 #include "platform/ProcessRunner.h"
 #include "recovery/DatabaseCensus.h"
@@ -69,6 +70,18 @@ void TSystemServerTools::ReplaceFile(const std::string& replacement, const std::
     ReplaceDurably(replacement, target);
 }
 
+ods::TPageCheck TSystemServerTools::CheckPages(const std::string& path) {
+    return ods::CheckPages(path);
+}
+
+void TSystemServerTools::ApplyPageMends(const std::string& path, const ods::TPageCheck& check) {
+    ods::ApplyMends(path, check);
+}
+
+bool TSystemServerTools::FileOpenElsewhere(const std::string& path) {
+    return OpenByAnotherProcess(path);
+}
+
 bool TSystemServerTools::IsProcessRunning(const ProcessIdentity& process) {
     return IsRunning(process);
 }
@@ -85,7 +98,7 @@ bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentia
         return ::onarim::DatabaseInUse(path, credentials);
     } catch (const EIBInterBaseError& error) {
         // A database too damaged to attach is the validation's business, not an attachment.
-        if (IsDamageReport(error)) {
+        if (IsDamageReport(error, DeclaresEncryption(path))) {
             return false;
         }
         throw;

@@ -32,6 +32,9 @@ public:
     std::string ResolvedPath(const std::string& path) override;
     void MatchOwnerAndMode(const std::string& path, const std::string& model) override;
     void ReplaceFile(const std::string& replacement, const std::string& target) override;
+    ods::TPageCheck CheckPages(const std::string& path) override;
+    void ApplyPageMends(const std::string& path, const ods::TPageCheck& check) override;
+    bool FileOpenElsewhere(const std::string& path) override;
     bool IsProcessRunning(const ProcessIdentity& process) override;
     // onarim-validate beside the program (see ValidatorPath).
     std::string ValidatorProgram() override;

@@ -58,7 +58,7 @@ std::string TValidator::InThisProcess(TStep& step, const TValidationLogin& login
         service_.ServiceStart();
         report = service_.ReadOutputLine();
     } catch (const EIBInterBaseError& error) {
-        if (!IsDamageReport(error)) {
+        if (!IsDamageReport(error, DeclaresEncryption(fileName))) {
             throw;
         }
         report = error.Message().empty() ? kSummaryOfErrors : error.Message();

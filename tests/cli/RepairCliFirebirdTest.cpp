@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/CliRun.h"
 #include "platform/Files.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseDamage.h"
@@ -192,13 +193,6 @@ namespace {
 
 using namespace onarim::testing;
 using namespace std::chrono_literals;
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << stream.rdbuf();
-    return bytes.str();
-}
 
 class RepairCliTruthTest : public ::testing::Test {
 protected:

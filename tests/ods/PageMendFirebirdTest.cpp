@@ -12,6 +12,7 @@
 #include "ods/PageCheck.h"
 #include "ods/PageMap.h"
 #include "support/DatabasePages.h"
+#include "support/PageHeaderDamage.h"
 #include "support/FirebirdTools.h"
 #include "support/ScratchDirectory.h"
 #include "support/TestDatabase.h"
@@ -57,66 +58,8 @@ std::map<int, std::string> ExpectedNotes() {
     return notes;
 }
 
-// Pages of the map that `wanted` picks, in page order.
-std::vector<std::uint32_t> PagesWhere(const std::string& path,
-                                      const std::function<bool(const TPageExpectation&)>& wanted) {
-    const TDatabaseFile file(path, TDatabaseFile::TAccess::ReadOnly);
-    const TPageMap map = BuildPageMap(file);
-    std::vector<std::uint32_t> pages;
-    for (std::uint32_t page = 0; page < map.PageCount(); ++page) {
-        if (const auto expected = map.Expected(page); expected && wanted(*expected)) {
-            pages.push_back(page);
-        }
-    }
-    return pages;
-}
-
-enum class Target { DataPage, PointerPage, IndexRoot, BlobPage, GeneratorPage, HeaderPage, All };
-
-std::vector<std::uint32_t> TargetPages(const TestDatabase& database, Target target) {
-    const auto relation = static_cast<std::uint16_t>(database.relationId);
-    const auto of = [&](TPageType type) {
-        return [=](const TPageExpectation& e) { return e.type == type && e.relation == relation; };
-    };
-    const auto any = [](TPageType type) {
-        return [=](const TPageExpectation& e) { return e.type == type; };
-    };
-    switch (target) {
-    case Target::DataPage:
-        return {PagesWhere(database.path, of(TPageType::Data)).at(1)};
-    case Target::PointerPage:
-        return PagesWhere(database.path, of(TPageType::Pointer));
-    case Target::IndexRoot:
-        return PagesWhere(database.path, of(TPageType::IndexRoot));
-    case Target::BlobPage:
-        return {PagesWhere(database.path, any(TPageType::Blob)).back()};
-    case Target::GeneratorPage:
-        return PagesWhere(database.path, any(TPageType::Generator));
-    case Target::HeaderPage:
-        return {0};
-    case Target::All:
-        return PagesWhere(database.path, [&](const TPageExpectation& e) {
-            return (e.type == TPageType::Data && e.relation == relation) ||
-                   (e.type == TPageType::IndexBTree && e.relation == relation) ||
-                   e.type == TPageType::Blob || e.type == TPageType::Generator;
-        });
-    }
-    return {};
-}
-
-enum class Garbage { LooksEncrypted, AnotherType, Zeros };
-
-DatabasePages::Page Garbled(DatabasePages::Page page, Garbage garbage, std::mt19937& random) {
-    for (int i = 0; i < 16; ++i) {
-        page[i] = garbage == Garbage::Zeros ? 0 : static_cast<std::uint8_t>(random());
-    }
-    if (garbage == Garbage::LooksEncrypted) {
-        page[1] = 0x80;
-    } else if (garbage == Garbage::AnotherType) {
-        page[0] = page[0] == 7 ? 5 : 7;
-    }
-    return page;
-}
+using Target = HeaderTarget;
+using Garbage = HeaderGarbage;
 
 struct MendCase {
     const char* name;
@@ -131,21 +74,12 @@ TEST_P(PageMendTest, CheckAndMendGiveBackEveryRowNoteAndTheSequence) {
     const MendCase& c = GetParam();
     ScratchDirectory directory;
     const TestDatabase database = CopyOf(c.pageSize, directory);
-    const std::vector<std::uint32_t> targets = TargetPages(database, c.target);
-    ASSERT_FALSE(targets.empty());
-
-    DatabasePages pages(database.path);
-    std::map<std::uint32_t, DatabasePages::Page> originals;
-    std::mt19937 random(static_cast<unsigned>(targets.front()));
-    for (const std::uint32_t page : targets) {
-        originals[page] = pages.Read(page);
-        pages.Write(page, Garbled(originals[page], c.garbage, random));
-    }
+    std::map<std::uint32_t, DatabasePages::Page> originals = GarbleHeaders(database, c.target, c.garbage);
 
     const TPageCheck check = CheckPages(database.path);
     EXPECT_EQ(check.refusal, "");
     EXPECT_TRUE(check.problems.empty()) << check.problems.front().text;
-    ASSERT_EQ(check.mends.size(), targets.size());
+    ASSERT_EQ(check.mends.size(), originals.size());
     for (const TPageMend& mend : check.mends) {
         ASSERT_TRUE(originals.contains(mend.page)) << mend.page << ": " << mend.reason;
         const auto& original = originals[mend.page];
@@ -206,15 +140,8 @@ TEST(PointerPageRebuildTest, AWhollyGarbledPointerPageIsRebuiltFromItsDataPages)
     for (const int pageSize : {4096, 8192}) {
         ScratchDirectory directory;
         const TestDatabase database = CopyOf(pageSize, directory);
-        const std::uint32_t target = TargetPages(database, Target::PointerPage).at(0);
-        DatabasePages pages(database.path);
-        const DatabasePages::Page original = pages.Read(target);
-        DatabasePages::Page garbage(original.size());
-        std::mt19937 random(7);
-        for (auto& byte : garbage) {
-            byte = static_cast<std::uint8_t>(random());
-        }
-        pages.Write(target, garbage);
+        const std::uint32_t target = HeaderTargetPages(database, Target::PointerPage).at(0);
+        const DatabasePages::Page original = GarbleWholePage(database, target);
 
         const TPageCheck check = CheckPages(database.path);
         EXPECT_TRUE(check.problems.empty()) << check.problems.front().text;

@@ -380,19 +380,24 @@ TEST_F(RepairProcedureTest, ReportOnTheFirstOutputLineCountsAsDamageToo) {
 
 TEST_F(RepairProcedureTest, DamageThatStopsTheValidationIsItsReport) {
     struct Case {
-        ISC_STATUS code;
+        std::vector<ISC_STATUS> code;
         std::vector<std::string> message;
         bool damage;
     } cases[] = {
-        {335544344, {"I/O error during \"read\" operation for file \"/srv/veri/MUHASEBE.FDB\"",
-                     "-Error while trying to read from file", "-File size is less than expected"}, true},
-        {335544333, {"internal Firebird consistency check (decompression overran buffer (179))"}, true},
-        {335544335, {"database file appears corrupt ()"}, true},
-        {335544403, {"page 172 is of wrong type (expected 5, found 7)"}, true},
-        {335544344, {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""}, false},
-        {335544472, {"Your user name and password are not defined."}, false},
-        {335544379, {"unsupported on-disk structure for file; found 32779.12, support 12.0"}, false},
-        {335544510, {"lock time-out on wait transaction"}, false},
+        // A scan error wraps what the page said.
+        {{335544341, 335544335, 335544403}, {"Error during scan of table 128 (T1)",
+                                             "database file appears corrupt ()", "wrong page type"}, true},
+        // No database here is encrypted: a page that looks so is damaged.
+        {{335545043}, {"Missing crypt plugin, but page appears encrypted"}, true},
+        {{335544344}, {"I/O error during \"read\" operation for file \"/srv/veri/MUHASEBE.FDB\"",
+                       "-Error while trying to read from file", "-File size is less than expected"}, true},
+        {{335544333}, {"internal Firebird consistency check (decompression overran buffer (179))"}, true},
+        {{335544335}, {"database file appears corrupt ()"}, true},
+        {{335544403}, {"page 172 is of wrong type (expected 5, found 7)"}, true},
+        {{335544344}, {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""}, false},
+        {{335544472}, {"Your user name and password are not defined."}, false},
+        {{335544379}, {"unsupported on-disk structure for file; found 32779.12, support 12.0"}, false},
+        {{335544510}, {"lock time-out on wait transaction"}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message.front());

@@ -23,6 +23,18 @@ public:
         fake->messageLines = std::move(lines);
     }
 
+    // The same with several error codes in the status vector, the primary one first.
+    void ScriptFailure(const std::string& entry, const std::vector<ISC_STATUS>& codes,
+                       std::vector<std::string> lines) {
+        std::vector<ISC_STATUS> vector;
+        for (const ISC_STATUS code : codes) {
+            vector.insert(vector.end(), {1, code});
+        }
+        vector.push_back(0);
+        fake->outcomes[entry].push_back({codes.front(), vector});
+        fake->messageLines = std::move(lines);
+    }
+
     // Calls of `entry` recorded so far.
     std::vector<fakeclient::Call> CallsOf(const std::string& entry) const {
         std::vector<fakeclient::Call> calls;

@@ -31,7 +31,8 @@ struct ProgramRun {
     std::vector<std::string> arguments; // the program (a path, or found on PATH) and its arguments
     std::string input;                  // standard input, read from a file
     // Environment variables to set (a value) or remove (no value) on top of this process's.
-    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+    using Environment = std::vector<std::pair<std::string, std::optional<std::string>>>;
+    Environment environment;
 };
 
 struct ProgramResult {
