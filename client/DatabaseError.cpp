@@ -1,5 +1,6 @@
 #include "client/DatabaseError.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,17 @@ std::vector<std::int32_t> ErrorCodes(const ISC_STATUS* vector) {
     return codes;
 }
 
+// Whether isc_interprete moved the cursor forward from `from` to `to` and left it inside the
+// vector. A library that does not (seen: one that never advanced it) would otherwise have the
+// next call read past the vector or hand out the same line for ever. Compared as addresses,
+// since a cursor thrown outside the vector is no pointer into it.
+bool CursorAdvancedWithin(const ISC_STATUS* vector, const ISC_STATUS* from, const ISC_STATUS* to) {
+    const auto address = [](const ISC_STATUS* pointer) {
+        return reinterpret_cast<std::uintptr_t>(pointer);
+    };
+    return address(to) > address(from) && address(to) < address(vector + kStatusVectorLength);
+}
+
 } // namespace
 
 DatabaseErrorOptions GetDatabaseErrorOptions() {
@@ -64,9 +76,10 @@ void RaiseDatabaseError() {
             message += "\r\n";
         }
         const auto buffer = std::make_unique<char[]>(kInterpreteBufferSize);
-        ISC_STATUS* cursor = ThreadStatusVector();
+        ISC_STATUS* cursor = statusVector;
         while (true) {
             std::memset(buffer.get(), 0, kInterpreteBufferSize);
+            ISC_STATUS* const lineStart = cursor;
             if (client.isc_interprete(buffer.get(), &cursor) <= 0) {
                 break;
             }
@@ -74,6 +87,9 @@ void RaiseDatabaseError() {
                 message += "\r\n";
             }
             message.append(buffer.get(), strnlen(buffer.get(), kInterpreteBufferSize));
+            if (!CursorAdvancedWithin(statusVector, lineStart, cursor)) {
+                break;
+            }
         }
     }
     if (!message.empty() && message.back() == '.') {

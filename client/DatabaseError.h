@@ -24,9 +24,10 @@ inline constexpr int kInterpreteBufferSize = 20480;
 // Builds the error of the client call that just failed on this thread from the thread's status
 // vector and raises it: EIBInterBaseRoleError for SQL code -551, EIBInterBaseError otherwise.
 // The message is the server's message lines joined by CR LF, without one trailing full stop
-// (an SQL code line first when IncludeSqlCode is set); the error also carries every error code
-// of the status vector (EIBError::StatusCodes). Must run right after the failed call,
-// before any other client call on this thread.
+// (an SQL code line first when IncludeSqlCode is set); the lines are read with isc_interprete
+// only while it moves its cursor forward and inside the vector. The error also carries every
+// error code of the status vector (EIBError::StatusCodes). Must run right after the failed
+// call, before any other client call on this thread.
 [[noreturn]] void RaiseDatabaseError();
 
 } // namespace onarim
