@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "client/ClientEntryPoints.h"
+#include "client/ClientError.h"
 #include "client/IBErrors.h"
 #include "client/StatusVector.h"
 
@@ -100,6 +101,21 @@ void RaiseDatabaseError() {
         throw EIBInterBaseRoleError(sqlCode, statusErrorCode, message, std::move(codes));
     }
     throw EIBInterBaseError(sqlCode, statusErrorCode, message, std::move(codes));
+}
+
+std::string ErrorText(const std::exception& error) {
+    std::string message = error.what();
+    if (!message.empty()) {
+        return message;
+    }
+    message = FormatClientError(0, {});
+    // A client error's SqlErrorCode is the number of its text, no SQL code.
+    const auto* failedCall = dynamic_cast<const EIBError*>(&error);
+    if (failedCall != nullptr && dynamic_cast<const EIBClientError*>(&error) == nullptr) {
+        message += " (SQLCODE: " + std::to_string(failedCall->SqlErrorCode()) + ", status " +
+                   std::to_string(failedCall->StatusErrorCode()) + ")";
+    }
+    return message;
 }
 
 } // namespace onarim

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <string>
 
 namespace onarim {
 
@@ -29,5 +31,11 @@ inline constexpr int kInterpreteBufferSize = 20480;
 // error code of the status vector (EIBError::StatusCodes). Must run right after the failed
 // call, before any other client call on this thread.
 [[noreturn]] void RaiseDatabaseError();
+
+// The text that tells `error` to the operator: its message; for an error without one (above
+// all a failed call whose status vector gave no text) the text of an unknown client error,
+// followed by the failed call's codes ("Unknown error (SQLCODE: -902, status 335544344)"), so
+// that no error is told by nothing.
+std::string ErrorText(const std::exception& error);
 
 } // namespace onarim

@@ -1,3 +1,5 @@
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include "client/ClientLibrary.h"
@@ -140,6 +142,16 @@ TEST_F(DatabaseErrorTest, CarriesEveryErrorCodeOfTheStatusVector) {
             EXPECT_EQ(error.StatusCodes(), c.codes);
         }
     }
+}
+
+// onarim-cli printed "onarim-cli: " alone for a status vector without text.
+TEST_F(DatabaseErrorTest, AnErrorWithoutTextIsToldByItsCodes) {
+    try {
+        RaiseDatabaseError();
+    } catch (const EIBInterBaseError& error) {
+        EXPECT_EQ(ErrorText(error), "Unknown error (SQLCODE: -902, status 335544344)");
+    }
+    EXPECT_EQ(ErrorText(std::runtime_error("")), "Unknown error");
 }
 
 } // namespace
