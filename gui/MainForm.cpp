@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "gui/ApplicationMessageBox.h"
@@ -15,6 +14,7 @@
 #include "gui/FormFont.h"
 #include "gui/GuiRepairOperator.h"
 #include "gui/GuiThread.h"
+#include "gui/ScreenCentring.h"
 #include "widgets/RadioGroup.h"
 #include "repair/SystemServerTools.h"
 #include "gui/WindowRepair.h"
@@ -64,14 +64,6 @@ QString ElapsedText(qint64 milliseconds) {
     return seconds < 3600 ? minutes : QStringLiteral("%1:%2").arg(seconds / 3600).arg(minutes);
 }
 
-void CentreOnScreen(QWidget* window) {
-    if (const QScreen* screen = window->screen()) {
-        QRect frame = window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
-}
-
 } // namespace
 
 TForm1::TForm1(QStringList arguments, QWidget* parent)
@@ -92,7 +84,7 @@ TForm1::TForm1(QStringList arguments, QWidget* parent)
 
     statusTimer_.setInterval(1000);
     connect(&statusTimer_, &QTimer::timeout, this, [this] { ShowStatus(); });
-    CentreOnScreen(this);
+    CentreOnScreenWhenShown(*this);
 }
 
 void TForm1::CreateControls() {

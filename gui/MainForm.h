@@ -32,7 +32,8 @@ class TRadioGroup;
 // the repair asks of the operator (password dialog, message boxes, cursor) is done here on the
 // GUI thread, modally. While a repair runs, further clicks are ignored and closing the window
 // is refused with a box that says why. An error that leaves the repair is shown by the
-// application's error display, as is any error escaping the window's other handlers.
+// application's error display, as is any error escaping the window's other handlers. Each
+// showing centres the window on the screen, frame included.
 class TForm1 : public QWidget {
 public:
     // Makes the window and its validation component. `arguments` are the command line's
