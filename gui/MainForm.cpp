@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QRadioButton>
-#include <QShowEvent>
 
 #include "gui/ApplicationMessageBox.h"
 #include "gui/ErrorDisplay.h"
@@ -206,19 +205,14 @@ void TForm1::RepairFinished(std::exception_ptr error) {
     }
 }
 
-void TForm1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (event->spontaneous() || shown_) {
-        return;
+void TForm1::setVisible(bool visible) {
+    if (visible && !shown_) {
+        shown_ = true;
+        // Before the window appears: a name the box refuses is told first, in a box of its own
+        // (no window of ours is up to own it), and the window then comes up with the box empty.
+        RunGuarded(nullptr, [this] { FormShow(this); });
     }
-    shown_ = true;
-    try {
-        FormShow(this);
-    } catch (...) {
-        // Shown once the window is up, which is shown all the same.
-        QTimer::singleShot(
-            0, this, [this, error = std::current_exception()] { ShowEscapedError(this, error); });
-    }
+    QWidget::setVisible(visible);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -49,8 +49,9 @@ public:
     // while a repair runs.
     void SetServerTools(std::shared_ptr<IServerTools> tools);
 
-    // On the first showing: exactly one argument goes into the file-name box through its
-    // FileName (which may refuse it with EComboEditError); none or more leave the box empty.
+    // On the first showing, before the window appears: exactly one argument goes into the
+    // file-name box through its FileName (which may refuse it with EComboEditError); none or
+    // more leave the box empty.
     void FormShow(QObject* sender);
     // "Onar": starts the repair on its worker thread; nothing while one runs.
     void IQGrap1Click(QObject* sender);
@@ -66,8 +67,11 @@ public:
     // The validation component the repair drives; it lives as long as the window.
     TIBValidationService& IBValidationService1() const { return *validationService_; }
 
+    // The first showing runs FormShow before the window appears; an error escaping it is
+    // shown there and then.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
