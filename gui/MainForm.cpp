@@ -211,6 +211,7 @@ void TForm1::setVisible(bool visible) {
         // Before the window appears: a name the box refuses is told first, in a box of its own
         // (no window of ours is up to own it), and the window then comes up with the box empty.
         RunGuarded(nullptr, [this] { FormShow(this); });
+        FilenameEdit1->EnterFirst();
     }
     QWidget::setVisible(visible);
 }

@@ -67,8 +67,9 @@ public:
     // The validation component the repair drives; it lives as long as the window.
     TIBValidationService& IBValidationService1() const { return *validationService_; }
 
-    // The first showing runs FormShow before the window appears; an error escaping it is
-    // shown there and then.
+    // The first showing, before the window appears, runs FormShow (an error escaping it is
+    // shown there and then) and makes the file-name box the control the window enters first,
+    // its text selected, so that typing replaces a name from the command line.
     void setVisible(bool visible) override;
 
 protected:

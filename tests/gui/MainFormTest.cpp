@@ -1,6 +1,7 @@
 // The main window's settings and start-up, offscreen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -171,6 +172,18 @@ TEST_F(MainFormTest, OnlyASingleArgumentGoesIntoTheFileNameBox) {
         EXPECT_EQ(boxes[0].caption, QString::fromStdString(ApplicationTitle()));
         EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
     }
+}
+
+// The box selects its text whenever it is entered other than by a mouse press; the window
+// enters it first, so what the operator types replaces a name from the command line.
+TEST_F(MainFormTest, StartsCentredAndTypingReplacesTheNameFromTheCommandLine) {
+    TForm1 form({"/srv/Veri Tabanı/Şirket 1.fdb"});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_TRUE(testing::CentredOnScreen(form));
+    EXPECT_EQ(form.FilenameEdit1->selectedText(), "\"/srv/Veri Tabanı/Şirket 1.fdb\"");
+    testing::TypeText(QApplication::focusWidget(), QStringLiteral("/yeni.fdb"));
+    EXPECT_EQ(testing::FileNameBoxText(form), QStringLiteral("/yeni.fdb"));
 }
 
 TEST_F(MainFormTest, WithoutTheClientLibraryTheWindowCannotBeMade) {
