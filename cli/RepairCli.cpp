@@ -11,6 +11,7 @@
 #include "cli/ConsoleOperator.h"
 #include "cli/RepairCommandLine.h"
 #include "client/ClientLibrary.h"
+#include "client/DatabaseError.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/ProcessRunner.h"
 #include "platform/RunningPrograms.h"
@@ -99,7 +100,8 @@ int Main(int argc, char** argv) {
     try {
         status = Repair(command);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(error.what()).c_str());
+        // An error without a message is still told, by its codes.
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(ErrorText(error)).c_str());
     }
     // The service component is gone by now; the hook and then the library go last.
     // The way out of the client library, in the only safe order: the trace hook first

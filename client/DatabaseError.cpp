@@ -1,5 +1,6 @@
 #include "client/DatabaseError.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "client/ClientEntryPoints.h"
+#include "client/ClientError.h"
 #include "client/IBErrors.h"
 #include "client/StatusVector.h"
 
@@ -32,6 +34,17 @@ std::vector<std::int32_t> ErrorCodes(const ISC_STATUS* vector) {
         i += kind == isc_arg_cstring ? 3 : 2;
     }
     return codes;
+}
+
+// Whether isc_interprete moved the cursor forward from `from` to `to` and left it inside the
+// vector. A library that does not (seen: one that never advanced it) would otherwise have the
+// next call read past the vector or hand out the same line for ever. Compared as addresses,
+// since a cursor thrown outside the vector is no pointer into it.
+bool CursorAdvancedWithin(const ISC_STATUS* vector, const ISC_STATUS* from, const ISC_STATUS* to) {
+    const auto address = [](const ISC_STATUS* pointer) {
+        return reinterpret_cast<std::uintptr_t>(pointer);
+    };
+    return address(to) > address(from) && address(to) < address(vector + kStatusVectorLength);
 }
 
 } // namespace
@@ -64,9 +77,10 @@ void RaiseDatabaseError() {
             message += "\r\n";
         }
         const auto buffer = std::make_unique<char[]>(kInterpreteBufferSize);
-        ISC_STATUS* cursor = ThreadStatusVector();
+        ISC_STATUS* cursor = statusVector;
         while (true) {
             std::memset(buffer.get(), 0, kInterpreteBufferSize);
+            ISC_STATUS* const lineStart = cursor;
             if (client.isc_interprete(buffer.get(), &cursor) <= 0) {
                 break;
             }
@@ -74,6 +88,9 @@ void RaiseDatabaseError() {
                 message += "\r\n";
             }
             message.append(buffer.get(), strnlen(buffer.get(), kInterpreteBufferSize));
+            if (!CursorAdvancedWithin(statusVector, lineStart, cursor)) {
+                break;
+            }
         }
     }
     if (!message.empty() && message.back() == '.') {
@@ -84,6 +101,21 @@ void RaiseDatabaseError() {
         throw EIBInterBaseRoleError(sqlCode, statusErrorCode, message, std::move(codes));
     }
     throw EIBInterBaseError(sqlCode, statusErrorCode, message, std::move(codes));
+}
+
+std::string ErrorText(const std::exception& error) {
+    std::string message = error.what();
+    if (!message.empty()) {
+        return message;
+    }
+    message = FormatClientError(0, {});
+    // A client error's SqlErrorCode is the number of its text, no SQL code.
+    const auto* failedCall = dynamic_cast<const EIBError*>(&error);
+    if (failedCall != nullptr && dynamic_cast<const EIBClientError*>(&error) == nullptr) {
+        message += " (SQLCODE: " + std::to_string(failedCall->SqlErrorCode()) + ", status " +
+                   std::to_string(failedCall->StatusErrorCode()) + ")";
+    }
+    return message;
 }
 
 } // namespace onarim

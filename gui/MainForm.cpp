@@ -7,14 +7,13 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QRadioButton>
-#include <QScreen>
-#include <QShowEvent>
 
 #include "gui/ApplicationMessageBox.h"
 #include "gui/ErrorDisplay.h"
 #include "gui/FormFont.h"
 #include "gui/GuiRepairOperator.h"
 #include "gui/GuiThread.h"
+#include "gui/ScreenCentring.h"
 #include "widgets/RadioGroup.h"
 #include "repair/SystemServerTools.h"
 #include "gui/WindowRepair.h"
@@ -64,14 +63,6 @@ QString ElapsedText(qint64 milliseconds) {
     return seconds < 3600 ? minutes : QStringLiteral("%1:%2").arg(seconds / 3600).arg(minutes);
 }
 
-void CentreOnScreen(QWidget* window) {
-    if (const QScreen* screen = window->screen()) {
-        QRect frame = window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
-}
-
 } // namespace
 
 TForm1::TForm1(QStringList arguments, QWidget* parent)
@@ -92,7 +83,7 @@ TForm1::TForm1(QStringList arguments, QWidget* parent)
 
     statusTimer_.setInterval(1000);
     connect(&statusTimer_, &QTimer::timeout, this, [this] { ShowStatus(); });
-    CentreOnScreen(this);
+    CentreOnScreenWhenShown(*this);
 }
 
 void TForm1::CreateControls() {
@@ -214,19 +205,15 @@ void TForm1::RepairFinished(std::exception_ptr error) {
     }
 }
 
-void TForm1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (event->spontaneous() || shown_) {
-        return;
+void TForm1::setVisible(bool visible) {
+    if (visible && !shown_) {
+        shown_ = true;
+        // Before the window appears: a name the box refuses is told first, in a box of its own
+        // (no window of ours is up to own it), and the window then comes up with the box empty.
+        RunGuarded(nullptr, [this] { FormShow(this); });
+        FilenameEdit1->EnterFirst();
     }
-    shown_ = true;
-    try {
-        FormShow(this);
-    } catch (...) {
-        // Shown once the window is up, which is shown all the same.
-        QTimer::singleShot(
-            0, this, [this, error = std::current_exception()] { ShowEscapedError(this, error); });
-    }
+    QWidget::setVisible(visible);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

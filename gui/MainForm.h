@@ -32,7 +32,8 @@ class TRadioGroup;
 // the repair asks of the operator (password dialog, message boxes, cursor) is done here on the
 // GUI thread, modally. While a repair runs, further clicks are ignored and closing the window
 // is refused with a box that says why. An error that leaves the repair is shown by the
-// application's error display, as is any error escaping the window's other handlers.
+// application's error display, as is any error escaping the window's other handlers. Each
+// showing centres the window on the screen, frame included.
 class TForm1 : public QWidget {
 public:
     // Makes the window and its validation component. `arguments` are the command line's
@@ -48,8 +49,9 @@ public:
     // while a repair runs.
     void SetServerTools(std::shared_ptr<IServerTools> tools);
 
-    // On the first showing: exactly one argument goes into the file-name box through its
-    // FileName (which may refuse it with EComboEditError); none or more leave the box empty.
+    // On the first showing, before the window appears: exactly one argument goes into the
+    // file-name box through its FileName (which may refuse it with EComboEditError); none or
+    // more leave the box empty.
     void FormShow(QObject* sender);
     // "Onar": starts the repair on its worker thread; nothing while one runs.
     void IQGrap1Click(QObject* sender);
@@ -65,8 +67,12 @@ public:
     // The validation component the repair drives; it lives as long as the window.
     TIBValidationService& IBValidationService1() const { return *validationService_; }
 
+    // The first showing, before the window appears, runs FormShow (an error escaping it is
+    // shown there and then) and makes the file-name box the control the window enters first,
+    // its text selected, so that typing replaces a name from the command line.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -8,11 +8,11 @@
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QScreen>
 
 #include "gui/ErrorDisplay.h"
 #include "gui/FormFont.h"
 #include "gui/PasswordBanner.h"
+#include "gui/ScreenCentring.h"
 
 namespace onarim {
 
@@ -97,6 +97,7 @@ TK_PasswordF::TK_PasswordF(QWidget* parent)
     palette.setColor(QPalette::Window, palette.color(QPalette::Button));
     setPalette(palette);
     setAutoFillBackground(true);
+    CentreOnScreenWhenShown(*this);
 
     Image1 = MakeLabel(this, {}, QRect(0, 0, 321, 59));
     Image1->setAlignment(Qt::AlignCenter);
@@ -162,7 +163,6 @@ void TK_PasswordF::Button2Click(QObject*) {
 void TK_PasswordF::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        CentreOnDesktop();
         RunGuarded(this, [this] { FormShow(this); });
     }
 }
@@ -179,14 +179,6 @@ bool TK_PasswordF::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TK_PasswordF::CentreOnDesktop() {
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 } // namespace onarim

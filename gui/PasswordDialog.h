@@ -20,7 +20,7 @@ extern std::string EnteredPassword;
 // instance is made hidden at start-up and shown modally (exec) for each repair; the outcome is
 // EnteredPassword, not the dialog's result. "Tamam" or Enter anywhere in it confirms, "Vazgeç"
 // or Esc anywhere in it cancels; the title bar's close box does neither, so EnteredPassword
-// keeps its earlier value.
+// keeps its earlier value. Each showing centres it on the screen.
 class TK_PasswordF : public QDialog {
 public:
     explicit TK_PasswordF(QWidget* parent = nullptr);
@@ -50,9 +50,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void CentreOnDesktop();
 };
 
 } // namespace onarim

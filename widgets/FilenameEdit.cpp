@@ -274,6 +274,14 @@ void TFilenameEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+void TFilenameEdit::EnterFirst() {
+    const bool hadSelection = hasSelectedText();
+    setFocus(Qt::OtherFocusReason);
+    if (!hasFocus()) {
+        SelectOnEntry(hadSelection);
+    }
+}
+
 void TFilenameEdit::focusInEvent(QFocusEvent* event) {
     const bool hadSelection = hasSelectedText();
     QLineEdit::focusInEvent(event);
@@ -283,11 +291,15 @@ void TFilenameEdit::focusInEvent(QFocusEvent* event) {
     case Qt::PopupFocusReason:
         return;
     default:
-        if (autoSelect_) {
-            selectAll();
-        } else if (!hadSelection) {
-            deselect();
-        }
+        SelectOnEntry(hadSelection);
+    }
+}
+
+void TFilenameEdit::SelectOnEntry(bool hadSelection) {
+    if (autoSelect_) {
+        selectAll();
+    } else if (!hadSelection) {
+        deselect();
     }
 }
 

@@ -83,6 +83,12 @@ public:
     bool AutoSelect() const;
     void SetAutoSelect(bool autoSelect);
 
+    // Makes the box the control its window enters first, entered as by the keyboard: with
+    // AutoSelect its text is selected. Call before the window is shown: the focus then comes
+    // with the window's activation, which (like any later reactivation of the window) leaves
+    // the selection as it is.
+    void EnterFirst();
+
     // Runs a browse as the button does: OnButtonClick, OnBeforeDialog, the dialog,
     // OnAfterDialog, and on acceptance the chosen path into the box. Nothing when read-only.
     void Browse();
@@ -114,6 +120,7 @@ private:
     void UpdateMinimumHeight();
     void ApplyEditable();
     void PrepareDialogFromName(const QString& name);
+    void SelectOnEntry(bool hadSelection);
 
     QFileDialog* dialog_;
     TFileBrowseButton* button_;

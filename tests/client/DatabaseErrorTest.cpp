@@ -1,3 +1,5 @@
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include "client/ClientLibrary.h"
@@ -85,6 +87,28 @@ TEST_F(DatabaseErrorTest, LongServerLineIsTakenWhole) {
     }
 }
 
+// A library that left the cursor where it was made onarim-cli spin and grow without end; one
+// that throws it past the vector would have the next call read outside it.
+TEST_F(DatabaseErrorTest, ServerLinesAreReadOnlyWhileTheCursorMovesOnInsideTheVector) {
+    struct Case {
+        const char* name;
+        std::ptrdiff_t step;
+    } cases[] = {{"never advances", 0}, {"jumps past the end", kStatusVectorLength + 5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        control->messageLines = {"first", "second"};
+        control->nextMessageLine = 0;
+        control->interpreteCalls = 0;
+        control->interpreteCursorStep = c.step;
+        try {
+            RaiseDatabaseError();
+        } catch (const EIBInterBaseError& error) {
+            EXPECT_EQ(error.Message(), "first");
+        }
+        EXPECT_EQ(control->interpreteCalls, 1u);
+    }
+}
+
 // The codes tell apart failures that share the primary code, so the arguments between them
 // (one word, or two for a counted string) must be stepped over, and a vector filled to its
 // last word must not be read past.
@@ -118,6 +142,16 @@ TEST_F(DatabaseErrorTest, CarriesEveryErrorCodeOfTheStatusVector) {
             EXPECT_EQ(error.StatusCodes(), c.codes);
         }
     }
+}
+
+// onarim-cli printed "onarim-cli: " alone for a status vector without text.
+TEST_F(DatabaseErrorTest, AnErrorWithoutTextIsToldByItsCodes) {
+    try {
+        RaiseDatabaseError();
+    } catch (const EIBInterBaseError& error) {
+        EXPECT_EQ(ErrorText(error), "Unknown error (SQLCODE: -902, status 335544344)");
+    }
+    EXPECT_EQ(ErrorText(std::runtime_error("")), "Unknown error");
 }
 
 } // namespace

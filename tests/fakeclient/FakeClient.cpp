@@ -4,6 +4,7 @@
 // every other entry point only exists so that it can be resolved.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -102,13 +103,19 @@ FAKE_EXPORT ISC_STATUS isc_service_query(ISC_STATUS* status, isc_svc_handle* han
 FAKE_EXPORT ISC_LONG isc_sqlcode(const ISC_STATUS*) { return control.sqlCode; }
 
 FAKE_EXPORT ISC_LONG isc_interprete(ISC_SCHAR* buffer, ISC_STATUS** cursor) {
-    if (control.nextMessageLine >= control.messageLines.size()) {
+    if (++control.interpreteCalls > control.interpreteCallLimit ||
+        control.nextMessageLine >= control.messageLines.size()) {
         buffer[0] = '\0';
         return 0;
     }
-    const std::string& line = control.messageLines[control.nextMessageLine++];
+    const std::string& line = control.messageLines[control.nextMessageLine];
     std::memcpy(buffer, line.c_str(), line.size() + 1);
-    *cursor += 2;
+    if (control.interpreteCursorStep != 0) {
+        ++control.nextMessageLine;
+    }
+    // As a faulty library would: the cursor may be thrown anywhere, the vector's end included.
+    *cursor = reinterpret_cast<ISC_STATUS*>(reinterpret_cast<std::uintptr_t>(*cursor) +
+                                            control.interpreteCursorStep * sizeof(ISC_STATUS));
     return static_cast<ISC_LONG>(line.size());
 }
 

@@ -4,6 +4,7 @@
 // and the tests that load it. Both are built by the same compiler in the same tree, so the
 // standard containers may cross the boundary.
 
+#include <cstddef>
 #include <deque>
 #include <map>
 #include <string>
@@ -40,6 +41,12 @@ struct Control {
     // Lines that isc_interprete hands out, in order, after each failure.
     std::vector<std::string> messageLines;
     std::size_t nextMessageLine = 0;
+    // Words by which isc_interprete moves the caller's cursor with each line. A library that
+    // reads at the cursor hands out the same line again when it does not move it (step 0);
+    // after interpreteCallLimit calls it gives up, so that a caller that never stops ends.
+    std::ptrdiff_t interpreteCursorStep = 2;
+    std::size_t interpreteCalls = 0;
+    std::size_t interpreteCallLimit = 1000;
     // What isc_sqlcode answers.
     ISC_LONG sqlCode = -902;
 

@@ -1,8 +1,11 @@
 #include "GuiTestSupport.h"
 
+#include <cstdlib>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QThread>
 
@@ -68,6 +71,11 @@ QString FileNameBoxText(const TForm1& form) {
 
 void SetFileNameBoxText(TForm1& form, const QString& text) {
     form.FilenameEdit1->SetText(text);
+}
+
+bool CentredOnScreen(const QWidget& window) {
+    const QPoint off = window.frameGeometry().center() - window.screen()->geometry().center();
+    return std::abs(off.x()) <= 1 && std::abs(off.y()) <= 1;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {

@@ -75,6 +75,9 @@ void ClickOnar(TForm1& form);
 QString FileNameBoxText(const TForm1& form);
 void SetFileNameBoxText(TForm1& form, const QString& text);
 
+// Whether a shown window's frame stands centred on its screen's whole geometry.
+bool CentredOnScreen(const QWidget& window);
+
 // Runs the event loop until `condition` holds or `milliseconds` have passed; returns whether
 // it holds.
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 5000);

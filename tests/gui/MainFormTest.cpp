@@ -1,6 +1,7 @@
 // The main window's settings and start-up, offscreen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -148,12 +149,14 @@ TEST_F(MainFormTest, OnlyASingleArgumentGoesIntoTheFileNameBox) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
+        TForm1 form(c.arguments);
         std::vector<SeenBox> boxes;
+        bool windowUpWhenTold = false;
         ModalScript script;
         script.Then([&](QWidget& box) {
+            windowUpWhenTold = form.isVisible();
             boxes.push_back(testing::AnswerMessageBox(dynamic_cast<QMessageBox&>(box)));
         });
-        TForm1 form(c.arguments);
         form.show();
         EXPECT_EQ(testing::FileNameBoxText(form), c.text);
         if (c.errorBox.isEmpty()) {
@@ -161,12 +164,26 @@ TEST_F(MainFormTest, OnlyASingleArgumentGoesIntoTheFileNameBox) {
             EXPECT_TRUE(boxes.empty());
             continue;
         }
-        ASSERT_TRUE(testing::WaitUntil([&] { return !boxes.empty(); }));
+        // The box comes first; the window then comes up with the box empty.
+        ASSERT_EQ(boxes.size(), 1u) << "told before show() returned";
+        EXPECT_FALSE(windowUpWhenTold);
         EXPECT_TRUE(form.isVisible()) << "the window is shown all the same";
         EXPECT_EQ(boxes[0].text, c.errorBox);
         EXPECT_EQ(boxes[0].caption, QString::fromStdString(ApplicationTitle()));
         EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
     }
+}
+
+// The box selects its text whenever it is entered other than by a mouse press; the window
+// enters it first, so what the operator types replaces a name from the command line.
+TEST_F(MainFormTest, StartsCentredAndTypingReplacesTheNameFromTheCommandLine) {
+    TForm1 form({"/srv/Veri Tabanı/Şirket 1.fdb"});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_TRUE(testing::CentredOnScreen(form));
+    EXPECT_EQ(form.FilenameEdit1->selectedText(), "\"/srv/Veri Tabanı/Şirket 1.fdb\"");
+    testing::TypeText(QApplication::focusWidget(), QStringLiteral("/yeni.fdb"));
+    EXPECT_EQ(testing::FileNameBoxText(form), QStringLiteral("/yeni.fdb"));
 }
 
 TEST_F(MainFormTest, WithoutTheClientLibraryTheWindowCannotBeMade) {

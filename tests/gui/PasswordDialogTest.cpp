@@ -27,6 +27,7 @@ public:
         script.Then([&](QWidget& window) {
             EXPECT_EQ(&window, &dialog);
             QApplication::setActiveWindow(&dialog);
+            EXPECT_TRUE(testing::CentredOnScreen(dialog));
             EXPECT_TRUE(dialog.EditPass->hasFocus());
             EXPECT_EQ(dialog.EditPass->text(), QString()) << "no earlier text is shown";
             testing::TypeText(dialog.EditPass, typed);
