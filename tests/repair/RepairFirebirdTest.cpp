@@ -104,8 +104,9 @@ protected:
 };
 
 TEST_F(RepairFirebirdTest, DamagedDatabasesAreRepairedWithoutLosingARowAndTheOriginalIsKept) {
-    for (DamageKind kind : {DamageKind::RecordLengthPastPage, DamageKind::GarbledRecordHeader,
-                            DamageKind::WrongPageType}) {
+    // (A page of the wrong type is mended by the page check, without the tools: see the
+    // page-check tests.)
+    for (DamageKind kind : {DamageKind::RecordLengthPastPage, DamageKind::GarbledRecordHeader}) {
         SCOPED_TRACE(ToString(kind));
         op = RecordingOperator();
         tools.runs.clear();
@@ -169,7 +170,7 @@ TEST_F(RepairFirebirdTest, BackupFileAlreadyThereIsLeftByteForByte) {
 // beside the damaged one.
 TEST_F(RepairFirebirdTest, FailedBackupStopsBeforeTheRestoreAndSalvages) {
     const TestDatabase database = CreateTestDatabase(scratch.File("canlı.fdb"));
-    DamageDatabase(database, DamageKind::WrongPageType, DamageTarget::LiveRows);
+    DamageIndexPage(database); // with deleted rows waiting: gbak dies in the backup
 
     EXPECT_EQ(Repair(database.path), TRepairOutcome::Salvaged);
     ASSERT_GE(tools.runs.size(), 2u);
@@ -182,7 +183,10 @@ TEST_F(RepairFirebirdTest, FailedBackupStopsBeforeTheRestoreAndSalvages) {
         "Dikkat: Veri Tabanının yedeği alınamadı; okunabilen veriler yeni bir veri tabanına "
         "kurtarıldı:\r\n" + scratch.File("canlı.kurtarilan.fdb")))
         << op.messages.back();
-    EXPECT_FALSE(report.toolErrors.empty()) << "gbak's ERROR lines are kept";
+    const auto backup = std::find_if(report.steps.begin(), report.steps.end(),
+                                     [](const TStepRecord& step) { return step.step == TRepairStep::Backup; });
+    ASSERT_NE(backup, report.steps.end());
+    EXPECT_NE(backup->exitStatus, 0);
     EXPECT_TRUE(ReadOnlyValidation(scratch.File("canlı.kurtarilan.fdb")).Clean());
 }
 

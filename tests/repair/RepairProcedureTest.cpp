@@ -210,7 +210,7 @@ public:
     }
 
     TRepairOutcome Run(TServerKind kind = TServerKind::Firebird, bool keepCopy = true) {
-        TRepairOptions options{.keepCopy = keepCopy, .countAlongsideTools = false, .clock = [] { return kNow; }};
+        TRepairOptions options{.keepCopy = keepCopy, .validator = {}, .countAlongsideTools = false, .clock = [] { return kNow; }};
         TRepairProcedure procedure(*service, op, box, tools, options);
         const TRepairOutcome outcome = procedure.Run(kind);
         report = procedure.Report();
@@ -614,7 +614,7 @@ TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
     ScriptDamageSummary();
     fake->queryReplies.push_back(kSound);
 
-    TRepairOptions options{.keepCopy = true, .clock = [] { return kNow; }};
+    TRepairOptions options{.keepCopy = true, .validator = {}, .countAlongsideTools = true, .clock = [] { return kNow; }};
     TRepairProcedure procedure(*service, op, box, concurrent, options);
     EXPECT_EQ(procedure.Run(TServerKind::Firebird), TRepairOutcome::RepairedWithLosses);
 

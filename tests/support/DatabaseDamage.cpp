@@ -1,5 +1,7 @@
 #include "support/DatabaseDamage.h"
 
+#include <random>
+
 #include <algorithm>
 #include <vector>
 
@@ -121,6 +123,9 @@ std::uint32_t FindIndexLeafPage(const DatabasePages& pages, const TestDatabase& 
     throw FixtureError("no index leaf page of the user table in " + database.path);
 }
 
+// A blob page's first page of its value (blp_lead_page).
+constexpr int kBlobPageLeadPage = 16;
+
 // The pages a blob record of level 1 lists, in the value's order; empty for a value stored in
 // the record itself.
 std::vector<std::uint32_t> BlobPagesOf(const DatabasePages::Page& page, const RecordSlot& record) {
@@ -163,6 +168,14 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
     case DamageKind::GarbledRecordHeader:
         GarbleHeader(bytes, record);
         break;
+    case DamageKind::GarbledContents: {
+        std::mt19937 random(page.number);
+        for (std::size_t at = 16; at < bytes.size(); ++at) {
+            bytes[at] = static_cast<std::uint8_t>(random());
+        }
+        site.slot = -1;
+        break;
+    }
     }
     pages.Write(page.number, bytes);
     return site;
@@ -191,7 +204,7 @@ DamageSite DamageIndexPage(const TestDatabase& database) {
     return DamageSite{number, -1};
 }
 
-DamageSite DamageBlobPage(const TestDatabase& database) {
+DamageSite DamageBlobPage(const TestDatabase& database, bool beyondMending) {
     DatabasePages pages(database.path);
     for (const DataPage& dataPage : DataPagesOf(pages, database.relationId)) {
         const DatabasePages::Page bytes = pages.Read(dataPage.number);
@@ -209,6 +222,9 @@ DamageSite DamageBlobPage(const TestDatabase& database) {
                                    std::to_string(dataPage.number) + " is no blob page");
             }
             blobPage[ods::kPageType] = ods::kDataPageType;
+            if (beyondMending) {
+                WriteUInt32(blobPage, kBlobPageLeadPage, ReadUInt32(blobPage, kBlobPageLeadPage) + 1);
+            }
             pages.Write(number, blobPage);
             return DamageSite{number, -1, static_cast<std::uint32_t>(blobPages.size() - 1)};
         }
@@ -224,6 +240,8 @@ std::string ToString(DamageKind kind) {
         return "RecordLengthPastPage";
     case DamageKind::GarbledRecordHeader:
         return "GarbledRecordHeader";
+    case DamageKind::GarbledContents:
+        return "GarbledContents";
     }
     return "?";
 }

@@ -18,6 +18,10 @@ enum class DamageKind {
     // table's format 1 for a deleted row's empty stub). The transaction number is kept: a
     // garbage transaction number makes Firebird 3.0.11's validation itself fail.
     GarbledRecordHeader,
+    // Everything after the page's 16-byte standard header is random bytes: its relation,
+    // sequence, line index and records. The header still says "data page", so nothing tells
+    // what the page held but the page itself.
+    GarbledContents,
 };
 
 // Which data page of the user table takes the damage.
@@ -115,7 +119,9 @@ DamageSite DamageIndexSibling(const TestDatabase& database);
 // type (expected blob, found data)" and "gds_$get_segment failed". Reading the value gives
 // the same error and leaves the attachment usable; the row itself, the value's length and
 // every other value read as before. Raises FixtureError when the table lists no such value.
-DamageSite DamageBlobPage(const TestDatabase& database);
+// With `beyondMending`, the page's own lead page field is changed too: nothing on the page
+// agrees with what the value's blob record says it is, so no page check mends its header.
+DamageSite DamageBlobPage(const TestDatabase& database, bool beyondMending = false);
 
 // Names for test parameter names and messages: "WrongPageType", "LiveRows" and so on.
 std::string ToString(DamageKind kind);
