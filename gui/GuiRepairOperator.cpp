@@ -1,5 +1,7 @@
 #include "gui/GuiRepairOperator.h"
 
+#include "platform/StopSignals.h"
+
 #include <QWidget>
 
 #include "gui/ApplicationMessageBox.h"
@@ -20,11 +22,15 @@ std::string TGuiRepairOperator::ShowPasswordDialog() {
         passwordDialog_.exec();
         password = EnteredPassword;
     });
-    return password;
+    // A dialog closed because the program is told to stop is no confirmation.
+    return StopSignal() != 0 ? std::string() : password;
 }
 
 void TGuiRepairOperator::ShowMessage(const std::string& text, const std::string& caption,
                                      TMessageIcon icon, const std::string& details) {
+    if (StopSignal() != 0) {
+        return; // the window is ending: nobody is there to close a box (the report holds it)
+    }
     RunOnGuiThread([&] {
         ShowApplicationMessage(&window_, QString::fromStdString(text),
                                QString::fromStdString(caption), icon,

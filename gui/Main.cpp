@@ -12,6 +12,7 @@
 #include "gui/MainForm.h"
 #include "gui/MainIcon.h"
 #include "gui/PasswordDialog.h"
+#include "gui/StopOnSignal.h"
 #include "client/ClientLibrary.h"
 #include "platform/ApplicationTitle.h"
 #include "trace/MonitorHook.h"
@@ -49,11 +50,15 @@ int RunMainWindow(const QStringList& arguments) {
     }
     form->SetPasswordDialog(passwordDialog.get());
     form->show();
-    return QApplication::exec();
+    SetStopReceiver(form.get(), [window = form.get()] { window->StopRequested(); });
+    const int status = QApplication::exec();
+    SetStopReceiver(nullptr, {});
+    return status;
 }
 
 int Main(int argc, char** argv) {
     EnsureUtf8Locale();
+    WatchStopSignalsForWindow();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ApplicationTitle()));
     QApplication::setWindowIcon(MainIcon());

@@ -1,5 +1,8 @@
 #include "gui/MainForm.h"
 
+#include <QApplication>
+#include <QDialog>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -200,9 +203,26 @@ void TForm1::RepairFinished(std::exception_ptr error) {
     repairRunning_ = false;
     statusTimer_.stop();
     ShowStatus();
+    if (closeWhenRepairEnds_) {
+        close();
+        return;
+    }
     if (error) {
         ShowEscapedError(this, error);
     }
+}
+
+void TForm1::StopRequested() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+    if (repairRunning_) {
+        closeWhenRepairEnds_ = true;
+        return;
+    }
+    close();
 }
 
 void TForm1::setVisible(bool visible) {

@@ -57,6 +57,9 @@ public:
     void IQGrap1Click(QObject* sender);
 
     bool RepairRunning() const { return repairRunning_; }
+    // The session ends (or a signal asked the program to stop): open dialogs are cancelled, a
+    // running repair stops safely, and the window closes once it has.
+    void StopRequested();
 
     QLabel* Label1;
     QLabel* Label2;
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<TGuiRepairOperator> operator_;
     std::thread worker_;
     bool repairRunning_ = false;
+    bool closeWhenRepairEnds_ = false;
     std::optional<TRepairStep> step_; // the running step, once the first has begun
     QElapsedTimer repairClock_;
     qint64 lastStepEnd_ = 0; // milliseconds from the first step's start to the last one's end

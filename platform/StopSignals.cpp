@@ -47,3 +47,9 @@ void RequestStop(int signal) noexcept {
 }
 
 } // namespace onarim
+
+namespace onarim {
+
+void ClearStopRequest() noexcept { stopSignal.store(0); }
+
+} // namespace onarim

@@ -17,5 +17,7 @@ int StopSignal() noexcept;
 
 // Sets the stop request as a signal would (tests, and a front end stopping on its own).
 void RequestStop(int signal) noexcept;
+// Forgets the stop request: for tests that go on in the same process.
+void ClearStopRequest() noexcept;
 
 } // namespace onarim

@@ -18,7 +18,7 @@ TAccounting::TCount TAccounting::Count(const std::string& database) {
     try {
         count.census = tools_.TakeCensus(database, credentials_);
     } catch (const Exception& error) {
-        count.error = error.what();
+        count.error = messages::ReasonOf(error);
     }
     count.duration = ElapsedSince(start);
     return count;
@@ -48,7 +48,7 @@ void TAccounting::StartCountBefore(const std::string& keptCopy, const std::strin
             const TTransientCopy source(tools_, keptCopy, transientPath, prepare_);
             result = Count(source.Path());
         } catch (const Exception& error) {
-            result.error = error.what();
+            result.error = messages::ReasonOf(error);
         }
         result.duration = ElapsedSince(start);
         return result;

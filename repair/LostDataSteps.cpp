@@ -42,7 +42,7 @@ void TLostDataSteps::PutBack(const std::string& repaired) {
     } catch (const EInterrupted&) {
         throw;
     } catch (const std::exception& error) {
-        step.Output(std::string(messages::kNotPutBack) + error.what());
+        step.Output(messages::kNotPutBack + messages::ReasonOf(error));
         step.End(1);
         return;
     }
@@ -65,9 +65,9 @@ std::string TLostDataSteps::Salvage(const std::string& target, const TGbakRunner
     } catch (const EInterrupted&) {
         throw;
     } catch (const std::exception& error) {
-        step.Output(std::string(messages::kNotSalvaged) + error.what());
+        step.Output(messages::kNotSalvaged + messages::ReasonOf(error));
         step.End(1);
-        return error.what();
+        return messages::ReasonOf(error);
     }
     made.Keep();
     step.End(0);

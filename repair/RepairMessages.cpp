@@ -1,5 +1,7 @@
 #include "repair/RepairMessages.h"
 
+#include "platform/FileError.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -176,6 +178,22 @@ std::string SystemReason(int code) {
     }
     char buffer[256];
     return strerror_r(code, buffer, sizeof buffer);
+}
+
+std::string ReasonOf(const std::exception& error) {
+    if (const auto* file = dynamic_cast<const EFileError*>(&error)) {
+        return file->Path() + ": " + SystemReason(file->ErrorCode());
+    }
+    return error.what();
+}
+
+std::string CopyNotMade(const std::string& reason) {
+    return "Özgün dosyanın kopyası alınamadı (" + reason + "). " + kNotStarted +
+           "yer açıp ya da izinleri düzeltip tekrar deneyiniz.";
+}
+
+std::string BecauseOf(const std::string& reason) {
+    return reason.empty() ? std::string() : std::string(kCrLf) + "Nedeni: " + reason;
 }
 
 std::string ToolFailureReason(const std::vector<std::string>& output) {

@@ -59,6 +59,13 @@ std::string EarlierKeptCopyTakenOver(const std::string& keptCopy);
 // The system's reason for a failed file operation, in Turkish words where it is a common one
 // (a full disk, an I/O error, no permission), else in the system's own.
 std::string SystemReason(int code);
+// What went wrong, for the operator: a failed file operation as its file and the system's
+// reason in Turkish words, anything else as the error's own text.
+std::string ReasonOf(const std::exception& error);
+// The kept copy could not be made: nothing was changed.
+std::string CopyNotMade(const std::string& reason);
+// A step's failure with the system's reason, as a line after the step's message.
+std::string BecauseOf(const std::string& reason);
 // Why a tool failed, when its output names a reason of the system (a full disk): that reason in
 // Turkish words, "" when it names none.
 std::string ToolFailureReason(const std::vector<std::string>& output);

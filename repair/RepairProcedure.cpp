@@ -129,7 +129,11 @@ TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string
         if (options_.keepCopy && !run.keptCopy.Exists()) {
             const std::string copy = KeptCopyName(fileName, stamp_);
             NoteFile({copy, "kept-copy"});
-            run.keptCopy.Make(run.log, fileName, copy);
+            if (const std::string failure = run.keptCopy.Make(run.log, fileName, copy);
+                !failure.empty()) {
+                tools_.DeleteFile(journalPath_);
+                return Tell(TRepairOutcome::PreflightRefused, CopyNotMade(failure), kWarning);
+            }
         }
         // Before any attachment: an engine refuses a file whose header page is garbage.
         run.pages = CheckAndMendPages(tools_, run.log, report_, fileName, run.keptCopy.Exists());
@@ -249,13 +253,17 @@ TRepairOutcome TRepairProcedure::Repair(TRun& run, const std::string& toolDir) {
     }
     KeepToolFindings(toolSteps.Summary());
     if (!backedUp) {
-        return run.keptCopy.Exists()
-                   ? Salvage(run, toolSteps, messages::BackupFailed())
-                   : Finish(TRepairOutcome::BackupFailed, messages::BackupFailed(), kInformation);
+        const std::string failure =
+            messages::BackupFailed() + BecauseOf(ToolFailureReason(OutputOf(TRepairStep::Backup)));
+        return run.keptCopy.Exists() ? Salvage(run, toolSteps, failure)
+                                     : Finish(TRepairOutcome::BackupFailed, failure, kInformation);
     }
     if (!restoredWhole) {
         backupFile.Keep();
-        return Finish(TRepairOutcome::RestoreFailed, RestoreFailed(backup), kInformation);
+        return Finish(TRepairOutcome::RestoreFailed,
+                      RestoreFailed(backup) +
+                          BecauseOf(ToolFailureReason(OutputOf(TRepairStep::Restore))),
+                      kInformation);
     }
     // The server runs as the database's owner: the new file must be as open to it.
     tools_.MatchOwnerAndMode(restored, target);
@@ -329,6 +337,16 @@ TRepairOutcome TRepairProcedure::Salvage(TRun& run, TToolSteps& toolSteps,
                   messages::Salvaged(target, run.fileName, *report_.salvage, report_.losses,
                                      !report.empty()),
                   kWarning);
+}
+
+// Every output line of the last run of `step`.
+std::vector<std::string> TRepairProcedure::OutputOf(TRepairStep step) const {
+    for (auto record = report_.steps.rbegin(); record != report_.steps.rend(); ++record) {
+        if (record->step == step) {
+            return record->output;
+        }
+    }
+    return {};
 }
 
 bool TRepairProcedure::RequireTool(const std::string& path) {
@@ -425,7 +443,7 @@ TRepairOutcome TRepairProcedure::Finish(TRepairOutcome outcome, const std::strin
         reportPath_ = path;
     } catch (const Exception& error) {
         // The repair is done; a report that cannot be written must not hide its outcome.
-        message += ReportNotWritten(error.what());
+        message += ReportNotWritten(ReasonOf(error));
     }
     return Tell(outcome, message, caption);
 }

@@ -84,6 +84,7 @@ private:
     TRepairOutcome FinishEarlierRepair(TRun& run);
     TRepairOutcome Salvage(TRun& run, TToolSteps& toolSteps, const std::string& backupFailure);
     TRepairOutcome Completed(TRun& run, const std::string& secondReport);
+    std::vector<std::string> OutputOf(TRepairStep step) const;
     bool RequireTool(const std::string& path);
     void KeepToolFindings(const TToolOutputSummary& summary);
     void NoteFile(const TRunFile& file);

@@ -1,5 +1,8 @@
 #include "repair/RunFiles.h"
 
+#include "repair/RepairMessages.h"
+#include "platform/FileError.h"
+
 namespace onarim {
 
 TKeptCopy::~TKeptCopy() {
@@ -8,12 +11,20 @@ TKeptCopy::~TKeptCopy() {
     }
 }
 
-void TKeptCopy::Make(TStepLog& log, const std::string& database, const std::string& path) {
+std::string TKeptCopy::Make(TStepLog& log, const std::string& database, const std::string& path) {
     TStep step(log, TRepairStep::KeepCopy);
-    tools_.CopyFileKeepingOriginal(database, path);
+    try {
+        tools_.CopyFileKeepingOriginal(database, path);
+    } catch (const EFileError& error) {
+        const std::string reason = messages::ReasonOf(error);
+        step.Output(reason);
+        step.End(1);
+        return reason;
+    }
     recordedPath_ = path;
     step.Output(path);
     step.End(0);
+    return {};
 }
 
 void TKeptCopy::Discard() noexcept {

@@ -22,9 +22,9 @@ public:
     TKeptCopy(const TKeptCopy&) = delete;
     TKeptCopy& operator=(const TKeptCopy&) = delete;
 
-    // Copies `database` to `path` as the run's step "keep copy". Raises what the copy raises;
-    // nothing is left behind then.
-    void Make(TStepLog& log, const std::string& database, const std::string& path);
+    // Copies `database` to `path` as the run's step "keep copy". Returns why it failed (a full
+    // disk, in the operator's words), empty when it succeeded; nothing is left behind then.
+    std::string Make(TStepLog& log, const std::string& database, const std::string& path);
     // The copy stays whatever happens from now on.
     void Keep() noexcept { kept_ = true; }
     // Takes over the kept copy an earlier run made of the same original: it stays, and no

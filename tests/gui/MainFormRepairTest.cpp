@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include "platform/StopSignals.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +51,9 @@ public:
         if (commandLine.find("/gfix ") != std::string::npos && holdGfix) {
             gfixRunning = true;
             released_.wait(lock, [this] { return released; });
+        }
+        if (commandLine.find("/gfix ") == std::string::npos) {
+            ++runsAfterGfix_;
         }
         if (commandLine.find(" -B ") != std::string::npos) {
             files.insert(kBackup);
@@ -88,6 +95,10 @@ public:
         released = true;
         released_.notify_all();
     }
+    int RunsAfterGfix() {
+        std::lock_guard lock(mutex_);
+        return runsAfterGfix_;
+    }
     std::set<std::thread::id> Threads() {
         std::lock_guard lock(mutex_);
         return threads_;
@@ -108,6 +119,7 @@ private:
     std::mutex mutex_;
     std::condition_variable released_;
     std::set<std::thread::id> threads_;
+    int runsAfterGfix_ = 0;
 };
 
 class MainFormRepairTest : public testing::ApplicationPresent, public testing::FakeClientTest {
@@ -155,6 +167,29 @@ public:
     std::vector<SeenBox> boxes;
     int passwordDialogs = 0;
 };
+
+// The session ends while gfix runs: the repair unwinds (its tool is told to stop; here the
+// held gfix is let go), no box waits for a user who is gone, and the window closes after it.
+TEST_F(MainFormRepairTest, WindowToldToStopEndsTheRepairSafelyThenCloses) {
+    ScriptFailure("isc_service_start", kValidationErrorsStatus,
+                  {"Summary of validation errors", "", "\tNumber of record level errors\t: 1"});
+    tools->holdGfix = true;
+    auto form = MakeForm({QString::fromStdString(kDatabase)});
+    testing::ModalScript script;
+    Answer(script, "masterkey", 1);
+    testing::ClickOnar(*form);
+    ASSERT_TRUE(testing::WaitUntil([&] { return tools->gfixRunning.load(); }));
+
+    RequestStop(SIGTERM);
+    form->StopRequested();
+    EXPECT_TRUE(form->isVisible()) << "the window waits for the repair";
+    tools->Release();
+    ASSERT_TRUE(testing::WaitUntil([&] { return !form->RepairRunning(); }));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(tools->RunsAfterGfix(), 0) << "no tool after the stop";
+    ClearStopRequest();
+}
 
 TEST_F(MainFormRepairTest, RepairRunsOnAWorkerWhileTheWindowKeepsAnswering) {
     ScriptFailure("isc_service_start", kValidationErrorsStatus,
