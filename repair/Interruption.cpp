@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/StopSignals.h"
 
@@ -23,7 +24,8 @@ void HoldIfAsked([[maybe_unused]] const std::string& stepName) {
     }
     std::fprintf(stderr, "ONARIM_TEST_HOLD %s\n", held);
     std::fflush(stderr);
-    while (StopSignal() == 0) {
+    const char* release = std::getenv("ONARIM_TEST_HOLD_RELEASE");
+    while (StopSignal() == 0 && (release == nullptr || access(release, F_OK) != 0)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 #endif

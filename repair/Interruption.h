@@ -24,8 +24,9 @@ void ThrowIfStopRequested();
 
 // For tests of what a killed or interrupted run leaves: when the environment variable
 // ONARIM_TEST_HOLD names `stepName` ("restore"), says so on standard error
-// ("ONARIM_TEST_HOLD restore") and waits until the process is asked to stop. Builds without
-// the test hooks (ONARIM_TEST_HOOKS) ignore the variable.
+// ("ONARIM_TEST_HOLD restore") and waits until the process is asked to stop or the file that
+// ONARIM_TEST_HOLD_RELEASE names exists. Builds without the test hooks (ONARIM_TEST_HOOKS)
+// ignore both variables.
 void HoldIfAsked(const std::string& stepName);
 
 } // namespace onarim

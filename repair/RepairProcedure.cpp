@@ -85,6 +85,13 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
     }
     const std::string fileName = fileNameBox_.FileName();
     report_.database = fileName;
+    // Two runs in one second (a run killed at once and run again) get names of their own.
+    const std::string second = stamp_;
+    for (int n = 2; tools_.FileExists(ReportFileName(fileName, stamp_)) ||
+                    tools_.FileExists(KeptCopyName(fileName, stamp_));
+         ++n) {
+        stamp_ = second + "-" + std::to_string(n);
+    }
     if (!tools_.FileExists(fileName)) {
         return Tell(TRepairOutcome::DatabaseNotFound, DatabaseNotFound(fileName), kInformation);
     }
@@ -179,7 +186,7 @@ TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string
 // A run that was killed left files and, perhaps, its kept copy of the true original: the files
 // go, the copy becomes this run's original.
 void TRepairProcedure::TakeOverEarlierRun(TRun& run, const TUnfinishedRun& earlier) {
-    report_.earlierRun = CloseUnfinishedRun(tools_, earlier);
+    report_.earlierRun = CloseUnfinishedRun(tools_, earlier, journalPath_);
     if (!earlier.keptCopy.empty() && tools_.FileExists(earlier.keptCopy)) {
         run.keptCopy.Adopt(earlier.keptCopy);
         report_.files.push_back({earlier.keptCopy, "kept-copy"});

@@ -24,8 +24,9 @@ std::optional<TUnfinishedRun> ReadUnfinished(IServerTools& tools, const std::str
         return std::nullopt;
     }
     const json document = json::parse(*text, nullptr, false);
-    if (!document.is_object() || Text(document, "outcome") != "running" ||
-        Text(document, "database") != database) {
+    const std::string outcome = Text(document, "outcome");
+    if (!document.is_object() || (outcome != "running" && outcome != "interrupted") ||
+        Text(document, "database") != database || document.contains("takenOverBy")) {
         return std::nullopt;
     }
     TUnfinishedRun run;
@@ -44,6 +45,12 @@ std::optional<TUnfinishedRun> ReadUnfinished(IServerTools& tools, const std::str
     for (const json& file : files.is_array() ? files : json::array()) {
         if (file.is_object() && !Text(file, "path").empty()) {
             run.files.push_back({Text(file, "path"), Text(file, "kind")});
+            // A copy is given its name only once it is whole: one killed right after that,
+            // before its report said so, is as good.
+            if (run.keptCopy.empty() && run.files.back().kind == "kept-copy" &&
+                tools.FileExists(run.files.back().path)) {
+                run.keptCopy = run.files.back().path;
+            }
         }
     }
     run.running = tools.IsProcessRunning(run.process);
@@ -77,7 +84,8 @@ std::optional<TUnfinishedRun> FindUnfinishedRun(IServerTools& tools, const std::
     return newest;
 }
 
-std::vector<std::string> CloseUnfinishedRun(IServerTools& tools, const TUnfinishedRun& earlier) {
+std::vector<std::string> CloseUnfinishedRun(IServerTools& tools, const TUnfinishedRun& earlier,
+                                            const std::string& takenOverBy) {
     std::vector<std::string> lines{messages::EarlierRunFound(earlier.reportPath, earlier.lastStep)};
     for (const TRunFile& file : earlier.files) {
         std::vector<std::string> leftovers = TemporaryNamesOf(tools, file.path);
@@ -93,8 +101,11 @@ std::vector<std::string> CloseUnfinishedRun(IServerTools& tools, const TUnfinish
     if (const auto text = tools.ReadTextFile(earlier.reportPath)) {
         json document = json::parse(*text, nullptr, false);
         if (document.is_object()) {
-            document["outcome"] = RepairOutcomeName(TRepairOutcome::Interrupted);
-            document["message"] = messages::EarlierRunEnded();
+            if (document["outcome"] == "running") {
+                document["outcome"] = RepairOutcomeName(TRepairOutcome::Interrupted);
+                document["message"] = messages::EarlierRunEnded();
+            }
+            document["takenOverBy"] = takenOverBy;
             try {
                 tools.WriteTextFile(earlier.reportPath,
                                     document.dump(2, ' ', false, json::error_handler_t::replace) +

@@ -22,14 +22,17 @@ struct TUnfinishedRun {
     std::vector<TRunFile> files;
 };
 
-// The report of a run on `database` (by its path) that never ended, the newest one; nothing
-// when there is none. Reports that cannot be read or are not this program's are passed over.
+// The report of a run on `database` (by its path) that never ended (outcome "running") or was
+// interrupted, and that no later run has taken over; the newest one; nothing when there is
+// none. Reports that cannot be read or are not this program's are passed over.
 std::optional<TUnfinishedRun> FindUnfinishedRun(IServerTools& tools, const std::string& database);
 
 // Cleans up after `earlier`, whose process is gone: removes every file it made except its kept
 // copy (the partial restore, the backup, transient copies, a partial salvage, and the
-// temporary names its copies had while being written), and marks its report "interrupted".
-// Returns lines for the operator: what it found and what it removed.
-std::vector<std::string> CloseUnfinishedRun(IServerTools& tools, const TUnfinishedRun& earlier);
+// temporary names its copies had while being written), and marks its report "interrupted" and
+// taken over by the report at `takenOverBy`. Returns lines for the operator: what it found
+// and what it removed.
+std::vector<std::string> CloseUnfinishedRun(IServerTools& tools, const TUnfinishedRun& earlier,
+                                            const std::string& takenOverBy);
 
 } // namespace onarim

@@ -131,7 +131,7 @@ std::vector<MendCase> EveryTargetAndGarbage() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Damage, PageMendTest, ::testing::ValuesIn(EveryTargetAndGarbage()),
+INSTANTIATE_TEST_SUITE_P(Campaign, PageMendTest, ::testing::ValuesIn(EveryTargetAndGarbage()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A pointer page overwritten whole is made again from the data pages that name the table:

@@ -728,3 +728,50 @@ TEST(KeptCopyNameTest, StampGoesBetweenStemAndExtension) {
 
 } // namespace
 } // namespace onarim
+
+namespace onarim {
+namespace {
+
+// The report a run leaves while it goes on, as one that was killed left it.
+const std::string kEarlierReport = "/srv/veri/MUHASEBE.onarim-20260101-000000.json";
+const std::string kEarlierCopy = "/srv/veri/MUHASEBE.onarim-20260101-000000.FDB";
+const std::string kEarlierRestore = "/srv/veri/MUHASEBE.onarim-20260101-000000-geri.FDB";
+const std::string kEarlierJournal = R"({"database": "/srv/veri/MUHASEBE.FDB", "outcome": "running",
+  "keptCopy": "/srv/veri/MUHASEBE.onarim-20260101-000000.FDB",
+  "process": {"pid": 4242, "startTicks": 7},
+  "files": [{"path": "/srv/veri/MUHASEBE.onarim-20260101-000000.FDB", "kind": "kept-copy"},
+            {"path": "/srv/veri/BACKUP.GBK", "kind": "backup"},
+            {"path": "/srv/veri/MUHASEBE.onarim-20260101-000000-geri.FDB", "kind": "restore"}],
+  "steps": [{"step": "restore"}]})";
+
+TEST_F(RepairProcedureTest, AnEarlierRunThatNeverEndedIsWaitedForOrCleanedUpAfter) {
+    for (const bool alive : {true, false}) {
+        SCOPED_TRACE(alive ? "its process still runs" : "its process is gone");
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.reports[kEarlierReport] = kEarlierJournal;
+        tools.files.insert({kEarlierReport, kEarlierCopy, kBackup, kEarlierRestore});
+        if (alive) {
+            tools.runningProcesses.insert(4242);
+            EXPECT_EQ(Run(), TRepairOutcome::PreflightRefused);
+            EXPECT_EQ(log.size(), 1u) << "no password asked, nothing touched";
+            EXPECT_NE(log.back().find("onarımı sürüyor (süreç 4242"), std::string::npos) << log.back();
+            continue;
+        }
+        ScriptDamageSummary();
+        fake->queryReplies.push_back(kSound);
+        EXPECT_EQ(Run(), TRepairOutcome::Repaired);
+        EXPECT_EQ(log[1], "delete " + kBackup) << "the earlier run's partial files go first";
+        EXPECT_EQ(log[2], "delete " + kEarlierRestore);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "copy " + kCopy), 0) << "no new kept copy";
+        EXPECT_EQ(tools.files.count(kEarlierCopy), 1u) << "the kept copy is never removed";
+        EXPECT_NE(log.back().find("Özgün dosyanın kopyası: " + kEarlierCopy), std::string::npos);
+        EXPECT_NE(tools.reports.at(kEarlierReport).find("\"takenOverBy\": \"" + kReport + "\""),
+                  std::string::npos);
+        EXPECT_NE(std::find(log.begin(), log.end(), "census " + kCensusCopy), log.end())
+            << "the count before reads the earlier run's copy of the true original";
+    }
+}
+
+} // namespace
+} // namespace onarim
