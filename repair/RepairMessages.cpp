@@ -109,11 +109,12 @@ std::string SalvageFailed(const std::string& backupFailure, const std::string& r
     return backupFailure + kCrLf + "Okunabilen veriler de kurtarılamadı: " + reason;
 }
 
-std::string Salvaged(const std::string& target, const std::string& damaged,
+std::string Salvaged(bool afterRestore, const std::string& target, const std::string& damaged,
                      const TSalvageResult& salvage, const TLosses& losses, bool validationFailed) {
     const auto [rows, blobs] = Written(salvage.tables);
-    std::string text = std::string("Veri Tabanının yedeği alınamadı; okunabilen veriler yeni bir "
-                                   "veri tabanına kurtarıldı:") +
+    std::string text = std::string(afterRestore ? "Yedekten geri yükleme tamamlanamadı"
+                                                : "Veri Tabanının yedeği alınamadı") +
+                       "; okunabilen veriler yeni bir veri tabanına kurtarıldı:" +
                        kCrLf + target + kCrLf + "Hasarlı veri tabanı yerinde bırakıldı: " +
                        damaged + kCrLf + "Kurtarılan: " + std::to_string(rows) + " kayıt, " +
                        std::to_string(blobs) + " blob değeri";
@@ -248,6 +249,11 @@ std::string PagesNeedACopy(std::size_t pages) {
 std::string PagesMended(std::size_t pages) {
     return std::string(kCrLf) + std::to_string(pages) +
            " sayfanın başlığı veri tabanının kendi yapısından onarıldı.";
+}
+
+std::string BackupRowsMissing(const std::string& table, std::int64_t rows) {
+    return std::string(kCrLf) + table + ": gbak yedeğe " + std::to_string(rows) +
+           " kaydı yazmadı";
 }
 
 std::string KeptCopyLine(const std::string& keptCopy) {

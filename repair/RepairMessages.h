@@ -43,8 +43,11 @@ std::string NotRepaired(const TLosses& losses, const std::string& restoredBeside
 std::string Repaired(const TRecoveryResult* putBack);
 std::string RepairedWithLosses(const TLosses& losses, const TRecoveryResult* putBack);
 std::string SalvageFailed(const std::string& backupFailure, const std::string& reason);
-std::string Salvaged(const std::string& target, const std::string& damaged,
+// What the salvage made; `afterRestore`: the restore failed, not the backup.
+std::string Salvaged(bool afterRestore, const std::string& target, const std::string& damaged,
                      const TSalvageResult& salvage, const TLosses& losses, bool validationFailed);
+// A table of which gbak's backup wrote fewer rows than the count before the repair found.
+std::string BackupRowsMissing(const std::string& table, std::int64_t rows);
 
 // The run was asked to stop: what it left where.
 std::string Interrupted(int signal);

@@ -1,16 +1,10 @@
 #include "repair/RepairProcedure.h"
 
-#include "repair/Accounting.h"
 #include "repair/BusyCursor.h"
 #include "repair/Interruption.h"
-#include "repair/LostDataSteps.h"
-#include "repair/PageCheckStep.h"
 #include "repair/Preflight.h"
 #include "repair/RepairMessages.h"
-#include "repair/RunFiles.h"
-#include "repair/StepLog.h"
-#include "repair/ToolSteps.h"
-#include "repair/Validation.h"
+#include "repair/RepairRun.h"
 #include "client/IBErrors.h"
 #include "platform/Exception.h"
 #include "services/IBValidationService.h"
@@ -18,50 +12,6 @@
 namespace onarim {
 
 using namespace messages;
-
-// What the steps of one run share. Its members release what they hold as the run ends, on
-// every way out: the kept copy that nothing changed, the count still running.
-struct TRepairProcedure::TRun {
-    TRun(TRepairProcedure& procedure, std::string database, const std::string& password)
-        : fileName(std::move(database)), credentials{kSysdba, password},
-          log(procedure.operator_, procedure.report_, [&procedure] { procedure.SaveReport(); }),
-          keptCopy(procedure.tools_, procedure.report_.keptCopy),
-          validator(procedure.service_, procedure.tools_, log, procedure.options_.validator),
-          accounting(procedure.tools_, log, procedure.report_, credentials,
-                     MendCopies(procedure.tools_)),
-          lostData(procedure.tools_, log, procedure.report_, credentials, fileName,
-                   procedure.stamp_,
-                   [&procedure](const TRunFile& file) { procedure.NoteFile(file); },
-                   MendCopies(procedure.tools_)) {}
-
-    // Every copy of the original that a count or the recovery reads gets the pages mended
-    // that the database got.
-    TCopyPreparation MendCopies(IServerTools& tools) {
-        return [this, &tools](const std::string& copy) {
-            if (pages.mends) {
-                tools.ApplyPageMends(copy, *pages.mends);
-            }
-        };
-    }
-
-    // The first validation logs in with the lower-case lines, the second adds the upper-case
-    // ones to the component's list.
-    TValidationLogin FirstLogin() const {
-        return {"user_name=SYSDBA", "password=" + credentials.password, credentials.password};
-    }
-    TValidationLogin SecondLogin() const {
-        return {"USER_NAME=SYSDBA", "PASSWORD=" + credentials.password, credentials.password};
-    }
-
-    std::string fileName;
-    TCredentials credentials;
-    TPageCheckResult pages;
-    TStepLog log;
-    TKeptCopy keptCopy;
-    TValidator validator;
-    TAccounting accounting;
-    TLostDataSteps lostData;
-};
 
 TRepairProcedure::TRepairProcedure(TIBValidationService& service, IRepairOperator& repairOperator,
                                    const IFileNameBox& fileNameBox, IServerTools& tools,
@@ -238,40 +188,60 @@ TRepairOutcome TRepairProcedure::Repair(TRun& run, const std::string& toolDir) {
     NoteFile({restored, "restore"});
     TMadeFile backupFile(tools_, backup);
     TMadeFile restoredFile(tools_, restored);
+    const TToolsRan ran = RunTools(run, toolSteps, backup, restored);
+    KeepToolFindings(toolSteps.Summary());
+    if (!ran.backedUp) {
+        const std::string failure =
+            messages::BackupFailed() + BecauseOf(ToolFailureReason(OutputOf(TRepairStep::Backup)));
+        return run.keptCopy.Exists()
+                   ? Salvage(run, toolSteps, TSalvageCause::BackupFailed, failure, nullptr)
+                   : Finish(TRepairOutcome::BackupFailed, failure, kInformation);
+    }
+    if (!ran.restored) {
+        // The database path holds what it held before the restore; what can be read goes
+        // into a new database beside it, as when the backup fails.
+        const std::string reason = BecauseOf(ToolFailureReason(OutputOf(TRepairStep::Restore)));
+        if (run.keptCopy.Exists()) {
+            return Salvage(run, toolSteps, TSalvageCause::RestoreFailed,
+                           RestoreFailed(backup) + reason, &backupFile);
+        }
+        backupFile.Keep();
+        return Finish(TRepairOutcome::RestoreFailed, RestoreFailed(backup) + reason, kInformation);
+    }
+    return PutInPlace(run, restoredFile, target);
+}
+
+// gfix, the backup (the count before the repair alongside) and the restore into a new file.
+TRepairProcedure::TToolsRan TRepairProcedure::RunTools(TRun& run, TToolSteps& toolSteps,
+                                                       const std::string& backup,
+                                                       const std::string& restored) {
     if (run.keptCopy.Exists()) {
         const std::string countCopy = TransientCopyName(run.fileName, stamp_, "sayim");
         NoteFile({countCopy, "transient"});
         run.accounting.StartCountBefore(run.keptCopy.Path(), countCopy,
                                         options_.countAlongsideTools);
     }
-    bool backedUp = false;
-    bool restoredWhole = false;
-    {
-        const TBusyCursor busy(operator_);
-        toolSteps.FullValidation(run.fileName);
-        backedUp = toolSteps.Backup(run.fileName, backup) == 0 && tools_.FileExists(backup);
-        run.accounting.FinishCountBefore();
-        if (backedUp) {
-            restoredWhole = toolSteps.Restore(backup, restored) == 0 && tools_.FileExists(restored);
-        }
-        if (!backedUp || restoredWhole) {
-            tools_.DeleteFile(backup);
-        }
+    TToolsRan ran;
+    const TBusyCursor busy(operator_);
+    toolSteps.FullValidation(run.fileName);
+    ran.backedUp = toolSteps.Backup(run.fileName, backup) == 0 && tools_.FileExists(backup);
+    run.accounting.FinishCountBefore();
+    NoteRowsTheBackupMissed(toolSteps.Summary());
+    if (ran.backedUp) {
+        ran.restored = toolSteps.Restore(backup, restored) == 0 && tools_.FileExists(restored);
     }
-    KeepToolFindings(toolSteps.Summary());
-    if (!backedUp) {
-        const std::string failure =
-            messages::BackupFailed() + BecauseOf(ToolFailureReason(OutputOf(TRepairStep::Backup)));
-        return run.keptCopy.Exists() ? Salvage(run, toolSteps, failure)
-                                     : Finish(TRepairOutcome::BackupFailed, failure, kInformation);
+    // A failed backup is no backup; a failed restore keeps it until the salvage has done.
+    if (!ran.backedUp || ran.restored) {
+        tools_.DeleteFile(backup);
     }
-    if (!restoredWhole) {
-        backupFile.Keep();
-        return Finish(TRepairOutcome::RestoreFailed,
-                      RestoreFailed(backup) +
-                          BecauseOf(ToolFailureReason(OutputOf(TRepairStep::Restore))),
-                      kInformation);
-    }
+    return ran;
+}
+
+// The restored database, validated, counted and given back what it lost, replaces the
+// database in one rename; one that still reports errors stays beside it.
+TRepairOutcome TRepairProcedure::PutInPlace(TRun& run, TMadeFile& restoredFile,
+                                            const std::string& target) {
+    const std::string& restored = restoredFile.Path();
     // The server runs as the database's owner: the new file must be as open to it.
     tools_.MatchOwnerAndMode(restored, target);
     const std::string secondReport = run.validator.Validate(
@@ -327,132 +297,28 @@ TRepairOutcome TRepairProcedure::Completed(TRun& run, const std::string& secondR
 // When gbak cannot back the database up: a new database beside it, built from its metadata and
 // every row that can still be read from the kept original. The damaged database stays where
 // it is.
-TRepairOutcome TRepairProcedure::Salvage(TRun& run, TToolSteps& toolSteps,
-                                         const std::string& backupFailure) {
+TRepairOutcome TRepairProcedure::Salvage(TRun& run, TToolSteps& toolSteps, TSalvageCause cause,
+                                         const std::string& failure, TMadeFile* backupFile) {
     const std::string target = SalvageTargetName(
         run.fileName, stamp_, tools_.FileExists(SalvageTargetName(run.fileName, stamp_, false)));
-    const std::string failure = run.lostData.Salvage(
+    const std::string salvageFailure = run.lostData.Salvage(
         target, toolSteps.GbakRunner([&run](const std::string& line) { run.log.Output(line); }));
-    if (!failure.empty()) {
-        return Finish(TRepairOutcome::BackupFailed, SalvageFailed(backupFailure, failure),
-                      kInformation);
+    if (!salvageFailure.empty()) {
+        // Nothing else holds what the backup holds: it stays, named in the message.
+        if (backupFile != nullptr) {
+            backupFile->Keep();
+        }
+        return Finish(cause == TSalvageCause::BackupFailed ? TRepairOutcome::BackupFailed
+                                                           : TRepairOutcome::RestoreFailed,
+                      SalvageFailed(failure, salvageFailure), kInformation);
     }
     const std::string report =
         run.validator.Validate(TRepairStep::SecondValidation, run.SecondLogin(), target, [] {});
     run.accounting.CountAfter(target, true);
     return Finish(TRepairOutcome::Salvaged,
-                  messages::Salvaged(target, run.fileName, *report_.salvage, report_.losses,
-                                     !report.empty()),
+                  messages::Salvaged(cause == TSalvageCause::RestoreFailed, target, run.fileName,
+                                     *report_.salvage, report_.losses, !report.empty()),
                   kWarning);
-}
-
-// Every output line of the last run of `step`.
-std::vector<std::string> TRepairProcedure::OutputOf(TRepairStep step) const {
-    for (auto record = report_.steps.rbegin(); record != report_.steps.rend(); ++record) {
-        if (record->step == step) {
-            return record->output;
-        }
-    }
-    return {};
-}
-
-bool TRepairProcedure::RequireTool(const std::string& path) {
-    if (tools_.FileExists(path)) {
-        return true;
-    }
-    Finish(TRepairOutcome::ToolMissing, ToolMissing(path), kWarning);
-    return false;
-}
-
-// What the tools said they skipped or failed at, for the accounting and the report.
-void TRepairProcedure::KeepToolFindings(const TToolOutputSummary& summary) {
-    report_.skippedBlobs.clear();
-    for (const TTableTransfer& table : summary.tables) {
-        if (!table.blobErrors.empty()) {
-            report_.skippedBlobs[table.table] = table.blobErrors;
-        }
-    }
-    report_.toolErrors.clear();
-    for (const TToolError& error : summary.errors) {
-        std::string line = (error.warning ? "WARNING: " : "ERROR: ") + error.message;
-        if (error.count > 1) {
-            line += " (" + std::to_string(error.count) + " kez)";
-        }
-        report_.toolErrors.push_back(std::move(line));
-    }
-}
-
-// A file is named in the report before it is made, so that a run killed while making it
-// leaves a report that names it.
-void TRepairProcedure::NoteFile(const TRunFile& file) {
-    report_.files.push_back(file);
-    SaveReport();
-}
-
-// The report as the run stands. A report that cannot be written now is written at the end or
-// said to be unwritable then; the run goes on.
-void TRepairProcedure::SaveReport() noexcept {
-    if (journalPath_.empty()) {
-        return;
-    }
-    try {
-        tools_.WriteTextFile(journalPath_, ReportToJson(report_));
-    } catch (...) {
-    }
-}
-
-// An error ends the run. A run that changed nothing leaves no report; one that kept the copy
-// (the validation began) leaves its report, with the error as its message.
-void TRepairProcedure::EndAfterError(const std::string& error) noexcept {
-    if (journalPath_.empty()) {
-        return;
-    }
-    try {
-        if (report_.keptCopy.empty()) {
-            tools_.DeleteFile(journalPath_);
-            return;
-        }
-        report_.outcome = "error";
-        report_.message = error;
-        report_.ended = options_.clock();
-        SaveReport();
-        reportPath_ = journalPath_;
-    } catch (...) {
-    }
-}
-
-TRepairOutcome TRepairProcedure::Tell(TRepairOutcome outcome, const std::string& text,
-                                      const std::string& caption) {
-    operator_.ShowMessage(text, caption, TMessageIcon::Information, ReportDetails(report_));
-    return outcome;
-}
-
-// Ends a run that got as far as changing something: the message names the kept copy, and the
-// report goes beside the database.
-TRepairOutcome TRepairProcedure::Finish(TRepairOutcome outcome, const std::string& text,
-                                        const std::string& caption) {
-    std::string message = text;
-    if (!report_.pageMends.empty()) {
-        message += PagesMended(report_.pageMends.size());
-    }
-    for (const std::string& line : report_.earlierRun) {
-        message += kCrLf + line;
-    }
-    if (!report_.keptCopy.empty()) {
-        message += KeptCopyLine(report_.keptCopy);
-    }
-    report_.outcome = RepairOutcomeName(outcome);
-    report_.message = message;
-    report_.ended = options_.clock();
-    const std::string path = ReportFileName(report_.database, stamp_);
-    try {
-        tools_.WriteTextFile(path, ReportToJson(report_));
-        reportPath_ = path;
-    } catch (const Exception& error) {
-        // The repair is done; a report that cannot be written must not hide its outcome.
-        message += ReportNotWritten(ReasonOf(error));
-    }
-    return Tell(outcome, message, caption);
 }
 
 } // namespace onarim

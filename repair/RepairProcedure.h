@@ -14,6 +14,7 @@ namespace onarim {
 
 class TIBValidationService;
 class TToolSteps;
+class TMadeFile;
 struct TToolOutputSummary;
 
 // Status code with which the server reports damage found by a validation: the start of the
@@ -80,9 +81,20 @@ private:
     void EndAfterError(const std::string& error) noexcept;
     std::string FirstValidation(TRun& run);
     std::string ToolDir(TServerKind serverKind);
+    struct TToolsRan {
+        bool backedUp = false;
+        bool restored = false;
+    };
+    enum class TSalvageCause { BackupFailed, RestoreFailed };
+
     TRepairOutcome Repair(TRun& run, const std::string& toolDir);
+    TToolsRan RunTools(TRun& run, TToolSteps& toolSteps, const std::string& backup,
+                       const std::string& restored);
+    TRepairOutcome PutInPlace(TRun& run, TMadeFile& restoredFile, const std::string& target);
+    void NoteRowsTheBackupMissed(const TToolOutputSummary& summary);
     TRepairOutcome FinishEarlierRepair(TRun& run);
-    TRepairOutcome Salvage(TRun& run, TToolSteps& toolSteps, const std::string& backupFailure);
+    TRepairOutcome Salvage(TRun& run, TToolSteps& toolSteps, TSalvageCause cause,
+                           const std::string& failure, TMadeFile* backupFile);
     TRepairOutcome Completed(TRun& run, const std::string& secondReport);
     std::vector<std::string> OutputOf(TRepairStep step) const;
     bool RequireTool(const std::string& path);

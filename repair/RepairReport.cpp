@@ -153,6 +153,7 @@ std::string ReportToJson(const TRepairReport& report) {
         {"validations", validations},
         {"accounting", {{"before", CensusJson(report.before)}, {"after", CensusJson(report.after)}}},
         {"skippedBlobs", report.skippedBlobs},
+        {"backupRowsMissing", report.backupRowsMissing},
         {"toolErrors", report.toolErrors},
         {"losses", LossesJson(report.losses)},
         {"putBack", report.recovery ? TablesJson(report.recovery->tables) : ordered_json(nullptr)},

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ struct TRepairReport {
     std::vector<TStepRecord> steps;
     std::optional<TDatabaseCensus> before, after;
     TSkippedBlobs skippedBlobs;          // what gbak said it skipped
+    // Tables of which the backup wrote fewer rows than the count before found: table -> rows.
+    std::map<std::string, std::int64_t> backupRowsMissing;
     std::vector<std::string> toolErrors; // every ERROR line of the tools
     TLosses losses;
     std::optional<TRecoveryResult> recovery; // what was written back from the kept copy

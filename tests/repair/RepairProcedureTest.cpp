@@ -143,6 +143,14 @@ public:
         log_->push_back("replace " + target);
         EXPECT_TRUE(files.erase(replacement)) << replacement;
     }
+    TSalvageResult SalvageDatabase(const std::string&, const std::string& target, const TCredentials&,
+                                   const TGbakRunner&, const LineHandler&) override {
+        if (!salvageWorks) {
+            throw ESalvageError("salvage is not available");
+        }
+        files.insert(target);
+        return {};
+    }
     bool IsProcessRunning(const ProcessIdentity& process) override {
         return runningProcesses.count(process.pid) != 0;
     }
@@ -167,6 +175,7 @@ public:
     std::vector<std::pair<int, Log>> validatorRuns; // exit status and lines of onarim-validate
     std::map<std::string, std::string> reports;
     std::set<long> runningProcesses;
+    bool salvageWorks = false;
     bool inUse = false;
     bool registryFails = false;
     bool backupWritesFile = true;
@@ -623,17 +632,34 @@ TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
     EXPECT_NE(log.back().find("ITEMS: 3001 kayıttan 3000 kayıt kaldı"), std::string::npos) << log.back();
 }
 
-TEST_F(RepairProcedureTest, FailedRestoreKeepsTheBackupAndNamesIt) {
-    tools.restoreExit = 1;
-    ScriptDamageSummary();
-    EXPECT_EQ(Run(), TRepairOutcome::RestoreFailed);
-    EXPECT_EQ(tools.files.count(kRestored), 0u) << "the partial restore is removed";
-    EXPECT_EQ(std::count(log.begin(), log.end(), "replace " + kDatabase), 0) << "nothing replaced";
-    log.pop_back();
-    EXPECT_EQ(log.back(), "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
-                              kBackup + "\r\n" + kContact + kCopyLine);
-    EXPECT_EQ(tools.files.count(kBackup), 1u);
-    EXPECT_EQ(CallsOf("isc_service_attach").size(), 1u) << "no second validation";
+// A failed restore is a failed backup: the database path keeps what it held, and what can be
+// read is salvaged; the backup goes once the salvage has done, and stays when it failed too.
+TEST_F(RepairProcedureTest, FailedRestoreEndsInASalvage) {
+    for (const bool salvageWorks : {true, false}) {
+        SCOPED_TRACE(salvageWorks ? "salvaged" : "salvage failed too");
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.restoreExit = 1;
+        tools.salvageWorks = salvageWorks;
+        ScriptDamageSummary();
+        fake->queryReplies.push_back(kSound); // the salvaged database's validation
+        EXPECT_EQ(Run(), salvageWorks ? TRepairOutcome::Salvaged : TRepairOutcome::RestoreFailed);
+        EXPECT_EQ(tools.files.count(kRestored), 0u) << "the partial restore is removed";
+        EXPECT_EQ(std::count(log.begin(), log.end(), "replace " + kDatabase), 0) << "nothing replaced";
+        EXPECT_EQ(tools.files.count(kBackup), salvageWorks ? 0u : 1u);
+        const std::string message = *std::find_if(log.rbegin(), log.rend(), [](const std::string& line) {
+            return line.starts_with("Dikkat: ") || line.starts_with("Bilgi: ");
+        });
+        EXPECT_EQ(message, salvageWorks
+                               ? "Dikkat: Yedekten geri yükleme tamamlanamadı; okunabilen veriler yeni bir "
+                                 "veri tabanına kurtarıldı:\r\n/srv/veri/MUHASEBE.kurtarilan.FDB\r\n"
+                                 "Hasarlı veri tabanı yerinde bırakıldı: " + kDatabase +
+                                     "\r\nKurtarılan: 0 kayıt, 0 blob değeri" + kCopyLine
+                               : "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
+                                     kBackup + "\r\n" + kContact +
+                                     "\r\nOkunabilen veriler de kurtarılamadı: salvage is not available" +
+                                     kCopyLine);
+    }
 }
 
 TEST_F(RepairProcedureTest, ErrorsOtherThanDamageEndTheRun) {
