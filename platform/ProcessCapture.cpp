@@ -4,6 +4,10 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <poll.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "platform/LineSplitter.h"
 #include "platform/ProcessRunner.h"
@@ -78,11 +82,43 @@ int ChildEnvironment(const EnvironmentChanges& changes, std::vector<std::string>
     return 0;
 }
 
+// What shows that a program is at work: its processor time and the bytes it moved, read from
+// /proc (zero when they cannot be read, which only makes the watch stricter).
+std::uint64_t WorkDone(pid_t child) {
+    std::uint64_t work = 0;
+    if (FILE* io = std::fopen(("/proc/" + std::to_string(child) + "/io").c_str(), "r")) {
+        char name[64];
+        unsigned long long value = 0;
+        while (std::fscanf(io, "%63[^:]: %llu\n", name, &value) == 2) {
+            if (std::strcmp(name, "rchar") == 0 || std::strcmp(name, "wchar") == 0) {
+                work += value;
+            }
+        }
+        std::fclose(io);
+    }
+    if (FILE* stat = std::fopen(("/proc/" + std::to_string(child) + "/stat").c_str(), "r")) {
+        char text[1024];
+        const std::size_t count = std::fread(text, 1, sizeof text - 1, stat);
+        std::fclose(stat);
+        text[count] = '\0';
+        // Fields 14 and 15, user and system time, after the command name's closing ')'.
+        const char* at = std::strrchr(text, ')');
+        unsigned long long user = 0, system = 0;
+        if (at != nullptr &&
+            std::sscanf(at + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                        &system) == 2) {
+            work += user + system;
+        }
+    }
+    return work;
+}
+
 // Reads the pipe to its end, handing over lines. A handler that throws gets no more lines,
 // but the pipe is still drained: the program is left to end on its own rather than be
 // stopped half-way (a tool cut off in the middle of a restore leaves a broken database). The
 // handler's error is returned for the caller to raise once the program has ended.
-std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine) {
+std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine, pid_t child,
+                              std::chrono::milliseconds stillness, bool& stalled) {
     std::exception_ptr handlerError;
     LineSplitter splitter([&](const std::string& line) {
         if (!handlerError) {
@@ -94,7 +130,25 @@ std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine) {
         }
     });
     std::array<char, 65536> buffer{};
+    auto lastWork = std::chrono::steady_clock::now();
+    std::uint64_t work = stillness.count() > 0 ? WorkDone(child) : 0;
     for (;;) {
+        if (stillness.count() > 0 && !stalled) {
+            pollfd descriptor{readEnd, POLLIN, 0};
+            const int ready = poll(&descriptor, 1, 1000);
+            const auto now = std::chrono::steady_clock::now();
+            if (ready == 0) {
+                if (const std::uint64_t done = WorkDone(child); done != work) {
+                    work = done;
+                    lastWork = now;
+                } else if (now - lastWork > stillness) {
+                    stalled = true;
+                    kill(-child, SIGKILL);
+                }
+                continue;
+            }
+            lastWork = now;
+        }
         const ssize_t count = read(readEnd, buffer.data(), buffer.size());
         if (count > 0) {
             splitter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(count)));
@@ -110,13 +164,24 @@ std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine) {
 
 int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChanges& environment,
                     const LineHandler& onLine) {
+    const WatchedRun run =
+        SpawnAndCaptureWatched(argv, environment, onLine, std::chrono::milliseconds(0));
+    return run.status;
+}
+
+WatchedRun SpawnAndCaptureWatched(const std::vector<std::string>& argv,
+                                  const EnvironmentChanges& environment, const LineHandler& onLine,
+                                  std::chrono::milliseconds stillness) {
+    WatchedRun run;
     std::vector<std::string> childEnvironment;
     if (const int error = ChildEnvironment(environment, childEnvironment); error != 0) {
-        return spawn::Failed(error);
+        run.status = spawn::Failed(error);
+        return run;
     }
     int ends[2] = {-1, -1};
     if (pipe2(ends, O_CLOEXEC) != 0) {
-        return spawn::Failed(errno);
+        run.status = spawn::Failed(errno);
+        return run;
     }
     Descriptor readEnd(ends[0]);
     Descriptor writeEnd(ends[1]);
@@ -127,22 +192,24 @@ int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChang
     error = error != 0 ? error
                        : spawn::StartInOwnGroup(argv, childEnvironment, writeEnd.Get(), child);
     if (error != 0) {
-        return spawn::Failed(error);
+        run.status = spawn::Failed(error);
+        return run;
     }
     RegisterRunningProgram(child);
     writeEnd.Close(); // the child holds the only write end now: its end is the pipe's end
-    const std::exception_ptr handlerError = DrainLines(readEnd.Get(), onLine);
+    const std::exception_ptr handlerError =
+        DrainLines(readEnd.Get(), onLine, child, stillness, run.stalled);
     // Out of the register before it is reaped, while its number cannot be anybody else's.
     siginfo_t ended{};
     while (waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0 &&
            errno == EINTR) {
     }
     UnregisterRunningProgram(child);
-    const int status = spawn::WaitForExit(child);
+    run.status = spawn::WaitForExit(child);
     if (handlerError) {
         std::rethrow_exception(handlerError);
     }
-    return status;
+    return run;
 }
 
 } // namespace onarim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -62,5 +63,19 @@ using EnvironmentChanges = std::vector<std::pair<std::string, std::string>>;
 // own and its output is read to the end; then the handler's error is raised again here.
 int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChanges& environment,
                     const LineHandler& onLine);
+
+// How a watched program ended.
+struct WatchedRun {
+    int status = -1;      // as SpawnAndCapture returns it
+    bool stalled = false; // the watch found it still and killed it
+};
+
+// SpawnAndCapture for a program that may hang (an engine stuck on a damaged file): when for
+// `stillness` it neither printed a line, nor used processor time, nor read or wrote a byte, its
+// process group is killed (SIGKILL) and the run ends as stalled. A program that works, however
+// long, is never cut short.
+WatchedRun SpawnAndCaptureWatched(const std::vector<std::string>& argv,
+                                  const EnvironmentChanges& environment, const LineHandler& onLine,
+                                  std::chrono::milliseconds stillness);
 
 } // namespace onarim

@@ -49,7 +49,7 @@ void TLostDataSteps::PutBack(const std::string& repaired) {
     step.End(0);
 }
 
-std::string TLostDataSteps::Salvage(const std::string& target, const TGbakRunner& gbak) {
+std::string TLostDataSteps::Salvage(const std::string& target, const std::string& gbak) {
     TStep step(log_, TRepairStep::Salvage);
     noteFile_({target, "salvage"});
     TMadeFile made(tools_, target);

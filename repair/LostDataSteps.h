@@ -30,10 +30,10 @@ public:
     // it lacks. A failure is told as a failed step; the run goes on.
     void PutBack(const std::string& repaired);
 
-    // Builds a new database at `target` from the metadata and every row the kept copy still
-    // gives, when gbak could not back the database up. Returns why it failed, empty when it
+    // Builds a new database at `target` from the metadata (through the gbak at `gbak`) and
+    // every row the kept copy still gives, when gbak could not back the database up. Returns why it failed, empty when it
     // succeeded (the result is in the report); a failed salvage leaves no `target`.
-    std::string Salvage(const std::string& target, const TGbakRunner& gbak);
+    std::string Salvage(const std::string& target, const std::string& gbak);
 
 private:
     IServerTools& tools_;

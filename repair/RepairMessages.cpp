@@ -164,6 +164,19 @@ std::string EarlierKeptCopyTakenOver(const std::string& keptCopy) {
            keptCopy;
 }
 
+std::string EngineStalled(std::chrono::milliseconds stillness) {
+    return "veri tabanı motoru " +
+           std::to_string(std::chrono::duration_cast<std::chrono::seconds>(stillness).count()) +
+           " saniye boyunca hiç ilerlemedi ve durduruldu";
+}
+
+std::string EngineFailed(int status, const std::string& output) {
+    const std::string how = status > 128 ? "çöktü (sinyal " + std::to_string(status - 128) + ")"
+                                         : "sonuç vermeden bitti (çıkış durumu " +
+                                               std::to_string(status) + ")";
+    return "veri tabanı motoru " + how + (output.empty() ? "" : ": " + output);
+}
+
 std::string SystemReason(int code) {
     switch (code) {
     case ENOSPC: return "diskte yer kalmadı";

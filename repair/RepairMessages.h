@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,6 +59,10 @@ std::string EarlierRunFound(const std::string& reportPath, const std::string& la
 std::string EarlierRunFileRemoved(const std::string& path);
 std::string EarlierRunEnded();
 std::string EarlierKeptCopyTakenOver(const std::string& keptCopy);
+
+// The engine working in a process of its own stood still, or ended without a result.
+std::string EngineStalled(std::chrono::milliseconds stillness);
+std::string EngineFailed(int status, const std::string& output);
 
 // The system's reason for a failed file operation, in Turkish words where it is a common one
 // (a full disk, an I/O error, no permission), else in the system's own.

@@ -301,8 +301,7 @@ TRepairOutcome TRepairProcedure::Salvage(TRun& run, TToolSteps& toolSteps, TSalv
                                          const std::string& failure, TMadeFile* backupFile) {
     const std::string target = SalvageTargetName(
         run.fileName, stamp_, tools_.FileExists(SalvageTargetName(run.fileName, stamp_, false)));
-    const std::string salvageFailure = run.lostData.Salvage(
-        target, toolSteps.GbakRunner([&run](const std::string& line) { run.log.Output(line); }));
+    const std::string salvageFailure = run.lostData.Salvage(target, toolSteps.Gbak());
     if (!salvageFailure.empty()) {
         // Nothing else holds what the backup holds: it stays, named in the message.
         if (backupFile != nullptr) {

@@ -119,11 +119,12 @@ public:
         return {};
     }
     // Builds a new database at `target` from what `damaged` still holds (see
-    // recovery/Salvage.h). Raises ESalvageError by default: no salvage here.
+    // recovery/Salvage.h), with the gbak at `gbak`. Raises ESalvageError by default: no
+    // salvage here.
     virtual TSalvageResult SalvageDatabase(const std::string& /*damaged*/,
                                            const std::string& /*target*/,
                                            const TCredentials& /*credentials*/,
-                                           const TGbakRunner& /*gbak*/,
+                                           const std::string& /*gbak*/,
                                            const LineHandler& /*progress*/) {
         throw ESalvageError("salvage is not available");
     }

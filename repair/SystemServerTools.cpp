@@ -2,6 +2,7 @@
 
 #include "repair/DamageErrors.h"
 #include "repair/DatabaseFileFacts.h"
+#include "repair/EngineTask.h"
 #include "repair/ExecuteAndWait.h"
 #include "repair/RepairProcedure.h"
 #include "repair/ServerToolDir.h"
@@ -90,7 +91,9 @@ std::string TSystemServerTools::ValidatorProgram() { return ValidatorPath(); }
 
 TDatabaseCensus TSystemServerTools::TakeCensus(const std::string& path,
                                                const TCredentials& credentials) {
-    return ::onarim::TakeCensus(path, credentials);
+    const std::string engine = EngineProgramPath();
+    return engine.empty() ? ::onarim::TakeCensus(path, credentials)
+                          : CensusInChild(engine, path, credentials);
 }
 
 bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentials& credentials) {
@@ -109,15 +112,22 @@ TRecoveryResult TSystemServerTools::PutBackLostData(const std::string& source,
                                                     const std::string& repaired,
                                                     const TCredentials& credentials,
                                                     const LineHandler& progress) {
-    return ::onarim::PutBackLostData(source, repaired, credentials, progress);
+    const std::string engine = EngineProgramPath();
+    return engine.empty() ? ::onarim::PutBackLostData(source, repaired, credentials, progress)
+                          : PutBackInChild(engine, source, repaired, credentials, progress);
 }
 
 TSalvageResult TSystemServerTools::SalvageDatabase(const std::string& damaged,
                                                    const std::string& target,
                                                    const TCredentials& credentials,
-                                                   const TGbakRunner& gbak,
+                                                   const std::string& gbak,
                                                    const LineHandler& progress) {
-    return ::onarim::SalvageDatabase(damaged, target, credentials, gbak, progress);
+    const std::string engine = EngineProgramPath();
+    if (engine.empty()) {
+        return ::onarim::SalvageDatabase(damaged, target, credentials,
+                                         GbakRunnerFor(gbak, credentials, progress), progress);
+    }
+    return SalvageInChild(engine, damaged, target, credentials, gbak, progress);
 }
 
 } // namespace onarim

@@ -10,6 +10,8 @@ namespace onarim {
 // The server's tools as this machine has them: the registry lookups, the process runner, the
 // file system and the client library. A show state given here replaces the one each
 // ExecuteAndWait asks for.
+// The counts, the put-back and the salvage run in onarim-engine, under a watch, when it is
+// there (see repair/EngineTask.h), else in this process.
 class TSystemServerTools : public IServerTools {
 public:
     explicit TSystemServerTools(std::optional<std::uint16_t> showStateOverride = std::nullopt)
@@ -43,7 +45,7 @@ public:
     TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
                                     const TCredentials& credentials, const LineHandler& progress) override;
     TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
-                                   const TCredentials& credentials, const TGbakRunner& gbak,
+                                   const TCredentials& credentials, const std::string& gbak,
                                    const LineHandler& progress) override;
 
 private:

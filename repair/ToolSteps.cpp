@@ -44,20 +44,4 @@ int TToolSteps::Run(TRepairStep step, const std::string& commandLine,
     return exitStatus;
 }
 
-TGbakRunner TToolSteps::GbakRunner(const LineHandler& progress) {
-    return [this, progress](const std::vector<std::string>& arguments) {
-        std::string commandLine = gbak_;
-        for (const std::string& argument : arguments) {
-            commandLine += " " + QuoteCommandLineArgument(argument);
-        }
-        TGbakRun run;
-        run.exitCode = tools_.RunTool(commandLine, CredentialEnvironment(credentials_),
-                                      [&](const std::string& line) {
-                                          run.output += line + "\n";
-                                          progress(line);
-                                      });
-        return run;
-    };
-}
-
 } // namespace onarim

@@ -38,9 +38,6 @@ public:
     // gbak -REP -O -V `backup` `database`.
     int Restore(const std::string& backup, const std::string& database);
 
-    // gbak with any arguments, for the salvage, its output lines to `progress`.
-    TGbakRunner GbakRunner(const LineHandler& progress);
-
     // What the tools said so far.
     const TToolOutputSummary& Summary() const noexcept { return output_.Summary(); }
 

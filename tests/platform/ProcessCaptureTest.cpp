@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+
 #include "platform/ProcessRunner.h"
 #include "platform/SystemError.h"
 
@@ -132,6 +135,30 @@ TEST(ProcessCaptureTest, AFailingHandlerLetsTheProgramFinishThenRaises) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(std::remove(done.c_str()), 0) << "the program was cut off";
     rmdir(pattern);
+}
+
+// The watch kills a program that stays still, and only such a one: working without a word,
+// or speaking now and then, is progress.
+TEST(ProcessCaptureTest, TheWatchEndsOnlyAProgramThatStaysStill) {
+    struct Case {
+        const char* label;
+        std::vector<std::string> argv;
+        bool stalled;
+        int status;
+    } cases[] = {
+        {"sleeps", {"sleep", "30"}, true, 128 + SIGKILL},
+        {"works without a word", {"timeout", "3", "sh", "-c", "while :; do :; done"}, false, 124},
+        {"speaks now and then", {"sh", "-c", "for i in 1 2 3; do sleep 1; echo $i; done"}, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const auto start = std::chrono::steady_clock::now();
+        const WatchedRun run =
+            SpawnAndCaptureWatched(c.argv, {}, [](const std::string&) {}, std::chrono::milliseconds(1500));
+        EXPECT_EQ(run.stalled, c.stalled);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    }
 }
 
 } // namespace

@@ -128,7 +128,8 @@ TEST_F(RepairFirebirdTest, DamagedDatabasesAreRepairedWithoutLosingARowAndTheOri
         EXPECT_EQ(op.messages,
                   (std::vector<std::string>{
                       stubCounted ? "Dikkat: Veri Tabanı onarıldı, ancak bazı veriler "
-                                    "kurtarılamadı...\r\nITEMS: 201 kayıttan 200 kayıt kaldı" + copyLine
+                                    "kurtarılamadı...\r\nITEMS: 201 kayıttan 200 kayıt kaldı\r\n"
+                                    "ITEMS: gbak yedeğe 1 kaydı yazmadı" + copyLine
                                   : "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı..." + copyLine}));
         EXPECT_EQ(tools.runs.size(), 3u);
         EXPECT_TRUE(FileBytes(report.keptCopy) == original) << "the copy is the file as it was";

@@ -144,7 +144,7 @@ public:
         EXPECT_TRUE(files.erase(replacement)) << replacement;
     }
     TSalvageResult SalvageDatabase(const std::string&, const std::string& target, const TCredentials&,
-                                   const TGbakRunner&, const LineHandler&) override {
+                                   const std::string&, const LineHandler&) override {
         if (!salvageWorks) {
             throw ESalvageError("salvage is not available");
         }

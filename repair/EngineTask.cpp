@@ -1,0 +1,173 @@
+#include "repair/EngineTask.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "repair/RepairMessages.h"
+#include "repair/ResultsJson.h"
+#include "repair/ToolSteps.h"
+#include "repair/ValidatorProtocol.h"
+#include "client/IBErrors.h"
+#include "platform/ProcessRunner.h"
+
+namespace onarim {
+
+namespace {
+
+constexpr const char* kProgress = "PROGRESS ";
+constexpr const char* kResult = "RESULT ";
+constexpr const char* kFail = "FAIL ";
+
+// Runs the engine on `arguments` and returns its result document, handing progress lines on.
+nlohmann::json RunEngine(const std::string& program, std::vector<std::string> arguments,
+                         const TCredentials& credentials, const LineHandler& progress) {
+    arguments.insert(arguments.begin(), program);
+    std::vector<std::string> errorLines;
+    std::string result;
+    const WatchedRun run = SpawnAndCaptureWatched(
+        arguments, CredentialEnvironment(credentials),
+        [&](const std::string& line) {
+            if (line.starts_with(kProgress)) {
+                if (progress) {
+                    progress(line.substr(std::string(kProgress).size()));
+                }
+            } else if (line.starts_with(kResult)) {
+                result = line.substr(std::string(kResult).size());
+            } else {
+                errorLines.push_back(line);
+            }
+        },
+        EngineStillness());
+    if (run.stalled) {
+        throw Exception(messages::EngineStalled(EngineStillness()));
+    }
+    if (run.status == 0 && !result.empty()) {
+        return nlohmann::json::parse(result);
+    }
+    if (auto error = ErrorFromValidatorOutput(errorLines)) {
+        throw *error;
+    }
+    if (!errorLines.empty() && errorLines.front().starts_with(kFail)) {
+        errorLines.front().erase(0, std::string(kFail).size());
+        throw ESalvageError(JoinLines(errorLines.begin(), errorLines.end()));
+    }
+    throw Exception(messages::EngineFailed(run.status, JoinLines(errorLines.begin(), errorLines.end())));
+}
+
+void PrintLine(const std::string& line) {
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+LineHandler Reporter() {
+    return [](const std::string& line) { PrintLine(kProgress + line); };
+}
+
+nlohmann::json Serve(const std::vector<std::string>& arguments, const TCredentials& credentials) {
+    const std::string& task = arguments.at(0);
+    if (task == "census" && arguments.size() == 2) {
+        return TakeCensus(arguments[1], credentials);
+    }
+    if (task == "put-back" && arguments.size() == 3) {
+        return PutBackLostData(arguments[1], arguments[2], credentials, Reporter());
+    }
+    if (task == "salvage" && arguments.size() == 4) {
+        return SalvageDatabase(arguments[1], arguments[2], credentials,
+                               GbakRunnerFor(arguments[3], credentials, Reporter()), Reporter());
+    }
+    throw std::invalid_argument("usage");
+}
+
+} // namespace
+
+std::chrono::milliseconds EngineStillness() {
+    if (const char* seconds = std::getenv("ONARIM_ENGINE_STILLNESS")) {
+        try {
+            return std::chrono::seconds(std::stol(seconds));
+        } catch (const std::exception&) {
+        }
+    }
+    return std::chrono::minutes(2);
+}
+
+std::string EngineProgramPath() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path beside = self.parent_path() / "onarim-engine";
+        if (std::filesystem::is_regular_file(beside, error)) {
+            return beside.string();
+        }
+    }
+#ifdef ONARIM_BUILD_ENGINE
+    if (std::filesystem::is_regular_file(ONARIM_BUILD_ENGINE, error)) {
+        return ONARIM_BUILD_ENGINE;
+    }
+#endif
+    return {};
+}
+
+TDatabaseCensus CensusInChild(const std::string& program, const std::string& path,
+                              const TCredentials& credentials) {
+    return RunEngine(program, {"census", path}, credentials, {}).get<TDatabaseCensus>();
+}
+
+TRecoveryResult PutBackInChild(const std::string& program, const std::string& source,
+                               const std::string& repaired, const TCredentials& credentials,
+                               const LineHandler& progress) {
+    return RunEngine(program, {"put-back", source, repaired}, credentials, progress)
+        .get<TRecoveryResult>();
+}
+
+TSalvageResult SalvageInChild(const std::string& program, const std::string& damaged,
+                              const std::string& target, const TCredentials& credentials,
+                              const std::string& gbak, const LineHandler& progress) {
+    return RunEngine(program, {"salvage", damaged, target, gbak}, credentials, progress)
+        .get<TSalvageResult>();
+}
+
+TGbakRunner GbakRunnerFor(const std::string& gbak, const TCredentials& credentials,
+                          const LineHandler& progress) {
+    return [gbak, credentials, progress](const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{gbak};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        TGbakRun run;
+        run.exitCode = SpawnAndCapture(argv, CredentialEnvironment(credentials),
+                                       [&](const std::string& line) {
+                                           run.output += line + "\n";
+                                           if (progress) {
+                                               progress(line);
+                                           }
+                                       });
+        return run;
+    };
+}
+
+int ServeEngineTask(const std::vector<std::string>& arguments) {
+    const char* user = std::getenv("ISC_USER");
+    const char* password = std::getenv("ISC_PASSWORD");
+    const TCredentials credentials{user ? user : kSysdba, password ? password : ""};
+    if (arguments.empty()) {
+        return 2;
+    }
+    try {
+        PrintLine(kResult + Serve(arguments, credentials).dump(-1, ' ', false,
+                                                               nlohmann::json::error_handler_t::replace));
+        return 0;
+    } catch (const std::invalid_argument&) {
+        std::fputs("usage: onarim-engine census PATH | put-back SOURCE REPAIRED | salvage DAMAGED "
+                   "TARGET GBAK\n", stderr);
+        return 2;
+    } catch (const EIBError& error) {
+        PrintLine(StatusLine(error));
+        PrintLine(error.Message());
+    } catch (const std::exception& error) {
+        PrintLine(kFail + std::string(error.what()));
+    }
+    return 1;
+}
+
+} // namespace onarim
