@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <poll.h>
+#include <dirent.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -82,11 +83,27 @@ int ChildEnvironment(const EnvironmentChanges& changes, std::vector<std::string>
     return 0;
 }
 
-// What shows that a program is at work: its processor time and the bytes it moved, read from
-// /proc (zero when they cannot be read, which only makes the watch stricter).
-std::uint64_t WorkDone(pid_t child) {
+// The processor time and the bytes moved of one process, from /proc; zero for what cannot
+// be read. Sets `group` to its process group.
+std::uint64_t WorkOf(const std::string& pid, pid_t& group) {
     std::uint64_t work = 0;
-    if (FILE* io = std::fopen(("/proc/" + std::to_string(child) + "/io").c_str(), "r")) {
+    group = 0;
+    if (FILE* stat = std::fopen(("/proc/" + pid + "/stat").c_str(), "r")) {
+        char text[1024];
+        const std::size_t count = std::fread(text, 1, sizeof text - 1, stat);
+        std::fclose(stat);
+        text[count] = '\0';
+        // After the command name's closing ')': state, parent, group, ..., user and system time.
+        const char* at = std::strrchr(text, ')');
+        int processGroup = 0;
+        unsigned long long user = 0, system = 0;
+        if (at != nullptr && std::sscanf(at + 1, " %*c %*d %d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                                         &processGroup, &user, &system) == 3) {
+            group = processGroup;
+            work += user + system;
+        }
+    }
+    if (FILE* io = std::fopen(("/proc/" + pid + "/io").c_str(), "r")) {
         char name[64];
         unsigned long long value = 0;
         while (std::fscanf(io, "%63[^:]: %llu\n", name, &value) == 2) {
@@ -96,19 +113,26 @@ std::uint64_t WorkDone(pid_t child) {
         }
         std::fclose(io);
     }
-    if (FILE* stat = std::fopen(("/proc/" + std::to_string(child) + "/stat").c_str(), "r")) {
-        char text[1024];
-        const std::size_t count = std::fread(text, 1, sizeof text - 1, stat);
-        std::fclose(stat);
-        text[count] = '\0';
-        // Fields 14 and 15, user and system time, after the command name's closing ')'.
-        const char* at = std::strrchr(text, ')');
-        unsigned long long user = 0, system = 0;
-        if (at != nullptr &&
-            std::sscanf(at + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
-                        &system) == 2) {
-            work += user + system;
+    return work;
+}
+
+// What shows that a program is at work: the processor time and the bytes moved of every
+// process of its group (a tool it started works for it too).
+std::uint64_t WorkDone(pid_t child) {
+    std::uint64_t work = 0;
+    DIR* processes = opendir("/proc");
+    while (const dirent* entry = processes != nullptr ? readdir(processes) : nullptr) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') {
+            continue;
         }
+        pid_t group = 0;
+        const std::uint64_t done = WorkOf(entry->d_name, group);
+        if (group == child) {
+            work += done;
+        }
+    }
+    if (processes != nullptr) {
+        closedir(processes);
     }
     return work;
 }
