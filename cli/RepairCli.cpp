@@ -10,13 +10,12 @@
 #include "repair/SystemServerTools.h"
 #include "cli/ConsoleOperator.h"
 #include "cli/RepairCommandLine.h"
-#include "client/ClientLibrary.h"
 #include "client/DatabaseError.h"
 #include "platform/ApplicationTitle.h"
+#include "repair/ClientShutdown.h"
 #include "platform/ProcessRunner.h"
 #include "platform/RunningPrograms.h"
 #include "platform/StopSignals.h"
-#include "trace/MonitorHook.h"
 #include "platform/Utf8Locale.h"
 
 namespace onarim {
@@ -104,11 +103,7 @@ int Main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(ErrorText(error)).c_str());
     }
     // The service component is gone by now; the hook and then the library go last.
-    // The way out of the client library, in the only safe order: the trace hook first
-    // (nothing announces any more), then the engine's threads, then the library itself.
-    ShutdownMonitorHook();
-    ShutdownClientEngine();
-    FreeClientLibrary();
+    ShutdownClient();
     return status;
 }
 

@@ -13,9 +13,8 @@
 #include "gui/MainIcon.h"
 #include "gui/PasswordDialog.h"
 #include "gui/StopOnSignal.h"
-#include "client/ClientLibrary.h"
 #include "platform/ApplicationTitle.h"
-#include "trace/MonitorHook.h"
+#include "repair/ClientShutdown.h"
 #include "platform/Utf8Locale.h"
 #include "services/IBCustomService.h"
 
@@ -70,11 +69,7 @@ int Main(int argc, char** argv) {
     // The window, and with it a component the repair may have left attached, is gone by now:
     // its detach needed the trace hook and the client library, which go last.
     SetLoginDialogHook(nullptr);
-    // The way out of the client library, in the only safe order: the trace hook first
-    // (nothing announces any more), then the engine's threads, then the library itself.
-    ShutdownMonitorHook();
-    ShutdownClientEngine();
-    FreeClientLibrary();
+    ShutdownClient();
     return status;
 }
 
