@@ -51,7 +51,7 @@ bool Validate(TCheckResult& result, const TCredentials& credentials, const TChec
         for (TCheckFinding& finding : ValidationFindings(*result.validation, result.database)) {
             result.findings.push_back(std::move(finding));
         }
-        service.SetActive(false);
+        // The service detaches as it goes; a failed detach tells nothing of the database.
         return true;
     } catch (const std::exception& error) {
         TCheckFinding finding = ErrorFinding(error, stage, result.database, result.server,

@@ -17,6 +17,7 @@
 #include "support/ChildProcess.h"
 #include "support/DatabaseDamage.h"
 #include "support/DatabasePages.h"
+#include "support/PageHeaderDamage.h"
 #include "support/ScratchDirectory.h"
 #include "support/TestDatabase.h"
 #include "support/ToolRun.h"
@@ -254,6 +255,32 @@ TEST_F(CheckCliFirebirdTest, WhatCannotBeCheckedIsUnknown) {
         SCOPED_TRACE(c.label);
         const ProgramResult result = RunCheck(c.arguments, c.environment);
         EXPECT_EQ(result.exitCode, 3) << result.Describe();
+        EXPECT_EQ(result.output, c.output + " | pages=U gap=U;100000 errors=U\n");
+    }
+}
+
+// A file the server refuses: damage when it starts like a database, else no database at all.
+TEST_F(CheckCliFirebirdTest, ADatabaseTheServerCannotOpenIsCriticalAFileThatIsNoneUnknown) {
+    const TestDatabase garbled = MakeDatabase("başlık.fdb");
+    GarbleHeaders(garbled, HeaderTarget::HeaderPage, HeaderGarbage::AnotherType);
+    const std::string text = scratch.WriteFile("metin.fdb", std::string(8192, 'x')).string();
+    ServeFile(text);
+    const struct {
+        const char* label;
+        std::string path;
+        int exitCode;
+        std::string output;
+    } cases[] = {
+        {"garbled header page", garbled.path, 2,
+         "ONARIM CRITICAL - " + garbled.path + ": veri tabanı hasar yüzünden açılamıyor (file " +
+             garbled.path + " is not a valid database); veri tabanına bağlı kullanıcı yokken "
+             "onarımı çalıştırın: onarim-cli " + Quoted(garbled.path)},
+        {"a text file", text, 3, "ONARIM UNKNOWN - " + text + ": bu dosya bir veri tabanı değil"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const ProgramResult result = RunCheck({c.path});
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.Describe();
         EXPECT_EQ(result.output, c.output + " | pages=U gap=U;100000 errors=U\n");
     }
 }
