@@ -203,15 +203,10 @@ TEST_F(CheckCliFirebirdTest, JsonCarriesTheFactsTheLinesAndEachFinding) {
     EXPECT_EQ(facts["pageSize"], 4096);
     EXPECT_EQ(facts["dialect"], 3);
     EXPECT_EQ(facts["forcedWrites"], true);
-    EXPECT_GT(facts["pages"].get<int>(), 0);
     EXPECT_GE(facts["nextTransaction"].get<long>() - facts["oldestActive"].get<long>(), 60)
         << "the held transaction is the oldest active one";
-    EXPECT_LE(facts["oldestTransaction"].get<long>(), facts["oldestActive"].get<long>());
-    EXPECT_LE(facts["oldestActive"].get<long>(), facts["oldestSnapshot"].get<long>());
-    EXPECT_GE(facts["transactionGap"].get<long>(), 60);
 
     const nlohmann::json& validation = report["validation"];
-    EXPECT_TRUE(validation["finished"]);
     const auto& lines = validation["lines"];
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const nlohmann::json& line) {
         return line.get<std::string>().ends_with("Relation 128 (ITEMS) : 1 ERRORS found");
@@ -228,86 +223,71 @@ TEST_F(CheckCliFirebirdTest, JsonCarriesTheFactsTheLinesAndEachFinding) {
     ExpectStillWorks(*holder);
 }
 
-TEST_F(CheckCliFirebirdTest, WhatCannotBeCheckedIsUnknown) {
+// What keeps the check from being done is UNKNOWN; a file the server refuses is damage when
+// it starts like a database.
+TEST_F(CheckCliFirebirdTest, TellsWhyADatabaseCouldNotBeChecked) {
     const TestDatabase database = MakeDatabase("sağlam.fdb");
+    const TestDatabase garbled = MakeDatabase("başlık.fdb");
+    GarbleHeaders(garbled, HeaderTarget::HeaderPage, HeaderGarbage::AnotherType);
+    const std::string text = scratch.WriteFile("metin.fdb", std::string(8192, 'x')).string();
+    ServeFile(text);
+    const TestDatabase repaired = MakeDatabase("onarılan.fdb");
+    const std::string journal = scratch.File("onarılan.onarim-20250101-120000.json");
+    const nlohmann::json running = {
+        {"database", repaired.path},
+        {"outcome", "running"},
+        {"process", {{"pid", ThisProcess().pid}, {"startTicks", ThisProcess().startTicks}}},
+    };
+    scratch.WriteFile(std::filesystem::path(journal).filename(), running.dump());
     const std::string missing = scratch.File("yok.fdb");
     const std::string port = std::to_string(FreePort());
     const struct {
         const char* label;
         std::vector<std::string> arguments;
         ProgramRun::Environment environment;
+        int exitCode;
         std::string output; // up to the performance data
     } cases[] = {
-        {"no server listening", {"--server", "127.0.0.1/" + port, database.path}, {},
+        {"no server listening", {"--server", "127.0.0.1/" + port, database.path}, {}, 3,
          "ONARIM UNKNOWN - " + database.path + ": sunucu yanıt vermiyor (127.0.0.1/" + port +
              "): Unable to complete network request to host \"127.0.0.1\": Failed to "
              "establish a connection"},
-        {"wrong password", {database.path}, {{"ISC_PASSWORD", "yanlış-parola"}},
+        {"wrong password", {database.path}, {{"ISC_PASSWORD", "yanlış-parola"}}, 3,
          "ONARIM UNKNOWN - " + database.path +
              ": sunucu SYSDBA kullanıcısının parolasını kabul etmedi"},
-        {"no password", {database.path}, {{"ISC_PASSWORD", std::nullopt}},
+        {"no password", {database.path}, {{"ISC_PASSWORD", std::nullopt}}, 3,
          "ONARIM UNKNOWN - " + database.path + ": parola verilmedi"},
-        {"missing file", {missing}, {}, "ONARIM UNKNOWN - " + missing + ": veri tabanı dosyası bulunamadı"},
-        {"bad usage", {"--warn-gap", "çok", database.path}, {},
+        {"missing file", {missing}, {}, 3,
+         "ONARIM UNKNOWN - " + missing + ": veri tabanı dosyası bulunamadı"},
+        {"bad usage", {"--warn-gap", "çok", database.path}, {}, 3,
          "ONARIM UNKNOWN - kullanım hatası: invalid argument 'çok' for '--warn-gap'"},
+        {"a text file", {text}, {}, 3,
+         "ONARIM UNKNOWN - " + text + ": bu dosya bir veri tabanı değil"},
+        {"a repair in progress", {repaired.path}, {}, 3,
+         "ONARIM UNKNOWN - " + repaired.path + ": onarım sürüyor (süreç " +
+             std::to_string(ThisProcess().pid) + ", rapor: " + journal + ")"},
+        {"garbled header page", {garbled.path}, {}, 2,
+         "ONARIM CRITICAL - " + garbled.path + ": veri tabanı hasar yüzünden açılamıyor (file " +
+             garbled.path + " is not a valid database); veri tabanına bağlı kullanıcı yokken "
+             "onarımı çalıştırın: onarim-cli " + Quoted(garbled.path)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         const ProgramResult result = RunCheck(c.arguments, c.environment);
-        EXPECT_EQ(result.exitCode, 3) << result.Describe();
-        EXPECT_EQ(result.output, c.output + " | pages=U gap=U;100000 errors=U\n");
-    }
-}
-
-// A file the server refuses: damage when it starts like a database, else no database at all.
-TEST_F(CheckCliFirebirdTest, ADatabaseTheServerCannotOpenIsCriticalAFileThatIsNoneUnknown) {
-    const TestDatabase garbled = MakeDatabase("başlık.fdb");
-    GarbleHeaders(garbled, HeaderTarget::HeaderPage, HeaderGarbage::AnotherType);
-    const std::string text = scratch.WriteFile("metin.fdb", std::string(8192, 'x')).string();
-    ServeFile(text);
-    const struct {
-        const char* label;
-        std::string path;
-        int exitCode;
-        std::string output;
-    } cases[] = {
-        {"garbled header page", garbled.path, 2,
-         "ONARIM CRITICAL - " + garbled.path + ": veri tabanı hasar yüzünden açılamıyor (file " +
-             garbled.path + " is not a valid database); veri tabanına bağlı kullanıcı yokken "
-             "onarımı çalıştırın: onarim-cli " + Quoted(garbled.path)},
-        {"a text file", text, 3, "ONARIM UNKNOWN - " + text + ": bu dosya bir veri tabanı değil"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        const ProgramResult result = RunCheck({c.path});
         EXPECT_EQ(result.exitCode, c.exitCode) << result.Describe();
         EXPECT_EQ(result.output, c.output + " | pages=U gap=U;100000 errors=U\n");
     }
 }
 
-// A password on standard input, as onarim-cli takes it for a repair, when the environment
-// has none; a repair still running on the database makes the check step aside.
-TEST_F(CheckCliFirebirdTest, PasswordFromStandardInputAndARepairInProgress) {
+// Without a password in the environment it is read from standard input, as for a repair.
+TEST_F(CheckCliFirebirdTest, TakesThePasswordFromStandardInput) {
     const TestDatabase database = MakeDatabase("girdi.fdb");
     ProgramRun run;
     run.arguments = {ONARIM_CLI_PATH, "--check", database.path};
     run.input = password_ + "\n";
     run.environment = {{"ISC_USER", std::nullopt}, {"ISC_PASSWORD", std::nullopt}};
-    ProgramResult result = RunProgram(run);
+    const ProgramResult result = RunProgram(run);
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
-
-    const std::string journal = scratch.File("girdi.onarim-20250101-120000.json");
-    const nlohmann::json running = {
-        {"database", database.path},
-        {"outcome", "running"},
-        {"process", {{"pid", ThisProcess().pid}, {"startTicks", ThisProcess().startTicks}}},
-    };
-    scratch.WriteFile("girdi.onarim-20250101-120000.json", running.dump());
-    result = RunProgram(run);
-    EXPECT_EQ(result.exitCode, 3) << result.Describe();
-    EXPECT_EQ(result.output, "ONARIM UNKNOWN - " + database.path + ": onarım sürüyor (süreç " +
-                                 std::to_string(ThisProcess().pid) + ", rapor: " + journal +
-                                 ") | pages=U gap=U;100000 errors=U\n");
 }
 
 } // namespace

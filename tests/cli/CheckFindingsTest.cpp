@@ -1,9 +1,7 @@
-#include <cstdlib>
 #include <memory>
 
 #include <gtest/gtest.h>
 
-#include "cli/CheckCredentials.h"
 #include "cli/CheckFindings.h"
 #include "client/IBErrors.h"
 
@@ -82,43 +80,6 @@ TEST(CheckFindingsTest, ErrorsAreUnknownUnlessTheyTellDamage) {
         EXPECT_EQ(finding.level, c.level);
         EXPECT_EQ(finding.text, c.text);
     }
-}
-
-// The environment's password keeps a timer's check off the terminal; the one asked for is
-// asked only without it.
-TEST(CheckFindingsTest, CredentialsComeFromTheEnvironmentFirst) {
-    const struct {
-        const char* label;
-        const char* user;
-        const char* password;
-        std::string typed;
-        bool asked;
-        std::optional<std::string> expectedUser, expectedPassword;
-    } cases[] = {
-        {"both set", "MONITOR", "gizli", "", false, "MONITOR", "gizli"},
-        {"password only", nullptr, "gizli", "", false, "SYSDBA", "gizli"},
-        {"nothing set", nullptr, nullptr, "yazılan", true, "SYSDBA", "yazılan"},
-        {"empty password set", "", "", "yazılan", true, "SYSDBA", "yazılan"},
-        {"cancelled", nullptr, nullptr, "", true, std::nullopt, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        c.user ? setenv("ISC_USER", c.user, 1) : unsetenv("ISC_USER");
-        c.password ? setenv("ISC_PASSWORD", c.password, 1) : unsetenv("ISC_PASSWORD");
-        bool asked = false;
-        const auto credentials = CheckCredentials([&] {
-            asked = true;
-            return c.typed;
-        });
-        EXPECT_EQ(asked, c.asked);
-        ASSERT_EQ(credentials.has_value(), c.expectedUser.has_value());
-        if (credentials) {
-            EXPECT_EQ(credentials->user, *c.expectedUser);
-            EXPECT_EQ(credentials->password, *c.expectedPassword);
-        }
-    }
-    unsetenv("ISC_USER");
-    unsetenv("ISC_PASSWORD");
 }
 
 } // namespace

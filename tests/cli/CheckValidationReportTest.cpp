@@ -5,7 +5,8 @@
 namespace onarim {
 namespace {
 
-// Transcripts of Firebird 3.0.11's online validation, as its service gives them.
+// Transcripts of Firebird 3.0.11's online validation that the server tests do not make: names
+// with blanks and brackets, warnings, an error outside a table, a report cut short.
 TEST(CheckValidationReportTest, ReadsTablesErrorsLocksAndTheEnd) {
     struct Case {
         const char* label;
@@ -20,13 +21,6 @@ TEST(CheckValidationReportTest, ReadsTablesErrorsLocksAndTheEnd) {
         int damageErrors;
         bool finished;
     } cases[] = {
-        {"sound",
-         {"12:04:10.67 Validation started ", " ", "12:04:10.67 Relation 128 (T1) ",
-          "12:04:10.67   process pointer page    0 of    1 ", "12:04:10.67 Index 1 (RDB$PRIMARY1) ",
-          "12:04:10.67 Relation 128 (T1) is ok ", " ", "12:04:10.67 Validation finished "},
-         {{128, "T1", 0, 0, false}},
-         0,
-         true},
         {"damage in two tables",
          {"12:11:12.70 Validation started ", "12:11:12.70 Relation 128 (ITEMS) ",
           "12:11:12.70 Error: Data page 231 {sequence 0}, line 0 is bad ",
@@ -39,13 +33,6 @@ TEST(CheckValidationReportTest, ReadsTablesErrorsLocksAndTheEnd) {
           "12:11:12.71 Validation finished "},
          {{128, "ITEMS", 1, 0, false}, {129, "MY (ODD) TABLE", 7, 1, false}},
          8,
-         true},
-        {"table locked by another transaction: no damage",
-         {"12:04:19.65 Validation started ", "12:04:19.65 Relation 128 (T1) ",
-          "12:04:20.02 Acquire relation lock failed ",
-          "12:04:20.02 Relation 128 (T1) : 1 ERRORS found ", "12:04:20.02 Validation finished "},
-         {{128, "T1", 0, 0, true}},
-         0,
          true},
         {"cut short", {"12:04:19.65 Validation started ", "12:04:19.65 Relation 128 (T1) "},
          {{128, "T1", 0, 0, false}}, 0, false},

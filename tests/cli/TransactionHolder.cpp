@@ -1,15 +1,13 @@
-// Another user of a database during a check: attaches over the server as SYSDBA, starts a
-// transaction and keeps it open. Usage:
-//   transaction_holder <connection> <password> [--reserve TABLE] [--sql STATEMENT]
-//                      [--commits N]
-// --reserve starts the held transaction with TABLE reserved for protected write: it holds
-// the table's lock without a page of its own waiting in the server's cache to be written (an
-// uncommitted update's page is written whenever the server sees fit, during a check too).
-// --sql runs STATEMENT in the held transaction; --commits then starts and commits N more
-// transactions on the same attachment, so that the transaction gap grows past the held one. Prints "holding" once all that is done.
-// On SIGUSR1 it reads RDB$RELATIONS in the held transaction and commits it, prints "works"
-// (or "failed: <message>") and ends; it ends by itself after two minutes. Exits with 1, the
-// server's message on standard error, when anything before "holding" fails.
+// Another user of a database during a check. Usage:
+//   transaction_holder <connection> <password> [--reserve TABLE] [--commits N]
+// Attaches over the server as SYSDBA and starts a transaction that it keeps open. --reserve
+// reserves TABLE for protected write in it: the table's lock is held without a page waiting
+// in the server's cache (the page of an uncommitted update is written whenever the server
+// sees fit, during a check too). --commits then starts and commits N more transactions, so
+// that the transaction gap grows past the held one. Prints "holding"; on SIGUSR1 reads
+// RDB$RELATIONS in the held transaction, commits it and prints "works" (or "failed: <why>").
+// Ends by itself after two minutes; exits with 1 and the server's message when the attach
+// or a start fails.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -43,8 +41,7 @@ isc_tr_handle StartTransaction(isc_db_handle& database, const std::string& reser
     std::string parameters{isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait};
     if (!reserved.empty()) {
         parameters += {isc_tpb_lock_write, static_cast<char>(reserved.size())};
-        parameters += reserved;
-        parameters += isc_tpb_protected;
+        parameters += reserved + static_cast<char>(isc_tpb_protected);
     }
     TransactionExistenceBlock block{&database, static_cast<int>(parameters.size()),
                                     parameters.data()};
@@ -53,18 +50,12 @@ isc_tr_handle StartTransaction(isc_db_handle& database, const std::string& reser
     return transaction;
 }
 
-void Execute(isc_db_handle& database, isc_tr_handle& transaction, const std::string& sql) {
-    Check(ClientEntryPoints().isc_dsql_execute_immediate(
-        ThreadStatusVector(), &database, &transaction, static_cast<unsigned short>(sql.size()),
-        sql.c_str(), 3, nullptr));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: transaction_holder <connection> <password> [--reserve TABLE] "
-                             "[--sql STATEMENT] [--commits N]\n");
+        std::fprintf(stderr, "usage: transaction_holder <connection> <password> "
+                             "[--reserve TABLE] [--commits N]\n");
         return 2;
     }
     EnsureUtf8Locale();
@@ -77,14 +68,11 @@ int main(int argc, char** argv) {
     const std::string connection = argv[1];
     const std::string password = argv[2];
     std::string reserved;
-    std::string sql;
     int commits = 0;
     for (int at = 3; at + 1 < argc; at += 2) {
         const std::string option = argv[at];
         if (option == "--reserve") {
             reserved = argv[at + 1];
-        } else if (option == "--sql") {
-            sql = argv[at + 1];
         } else if (option == "--commits") {
             commits = std::atoi(argv[at + 1]);
         }
@@ -92,8 +80,7 @@ int main(int argc, char** argv) {
     std::string parameters{isc_dpb_version1, isc_dpb_user_name, 6};
     parameters += "SYSDBA";
     parameters += {isc_dpb_password, static_cast<char>(password.size())};
-    parameters += password;
-    parameters += {isc_dpb_utf8_filename, 0};
+    parameters += password + std::string{isc_dpb_utf8_filename, 0};
 
     isc_db_handle database = 0;
     isc_tr_handle held = 0;
@@ -103,9 +90,6 @@ int main(int argc, char** argv) {
             ThreadStatusVector(), static_cast<short>(connection.size()), connection.c_str(),
             &database, static_cast<short>(parameters.size()), parameters.data()));
         held = StartTransaction(database, reserved);
-        if (!sql.empty()) {
-            Execute(database, held, sql);
-        }
         for (int i = 0; i < commits; ++i) {
             isc_tr_handle other = StartTransaction(database);
             Check(ClientEntryPoints().isc_commit_transaction(ThreadStatusVector(), &other));
@@ -121,16 +105,17 @@ int main(int argc, char** argv) {
     if (sigtimedwait(&probe, nullptr, &limit) != SIGUSR1) {
         return 0;
     }
+    const std::string read = "EXECUTE BLOCK AS DECLARE C INTEGER; BEGIN "
+                             "SELECT COUNT(*) FROM RDB$RELATIONS INTO :C; END";
     try {
-        Execute(database, held,
-                "EXECUTE BLOCK AS DECLARE C INTEGER; BEGIN "
-                "SELECT COUNT(*) FROM RDB$RELATIONS INTO :C; END");
+        Check(ClientEntryPoints().isc_dsql_execute_immediate(
+            ThreadStatusVector(), &database, &held, static_cast<unsigned short>(read.size()),
+            read.c_str(), 3, nullptr));
         Check(ClientEntryPoints().isc_commit_transaction(ThreadStatusVector(), &held));
         Check(ClientEntryPoints().isc_detach_database(ThreadStatusVector(), &database));
         std::printf("works\n");
     } catch (const EIBError& error) {
         std::printf("failed: %s\n", error.Message().c_str());
     }
-    std::fflush(stdout);
     return 0;
 }
