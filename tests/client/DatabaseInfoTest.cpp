@@ -15,7 +15,7 @@ std::string Item(char code, std::string value) {
 std::string Number(std::uint64_t value, int bytes) {
     std::string text;
     for (int i = 0; i < bytes; ++i) {
-        text += static_cast<char>(value >> (8 * i) & 0xFF);
+        text += static_cast<char>(i < 8 ? value >> (8 * i) & 0xFF : 0);
     }
     return text;
 }
