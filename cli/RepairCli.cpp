@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/CheckFindings.h"
+#include "cli/CheckJson.h"
+#include "cli/CheckStatusLine.h"
+#include "cli/DatabaseCheck.h"
 #include "repair/ErrorBoxText.h"
 #include "repair/ExecuteAndWait.h"
 #include "repair/RepairProcedure.h"
@@ -68,22 +72,42 @@ int Repair(const RepairCommandLine& command) {
     return ExitStatusFor(outcome);
 }
 
+// The check's outcome on standard output: the status line, or the whole result as JSON.
+int TellCheck(const TCheckResult& result, bool json) {
+    if (json) {
+        std::fputs(CheckResultToJson(result).c_str(), stdout);
+    } else {
+        std::printf("%s\n", CheckStatusLine(result).c_str());
+    }
+    std::fflush(stdout);
+    return CheckExitStatus(result.Status());
+}
+
+int Check(const RepairCommandLine& command) {
+    // The password prompt goes to the terminal; standard output carries the outcome alone.
+    TConsoleOperator console(stdin, stderr, false);
+    const TCheckResult result =
+        CheckDatabase({command.database, command.server, command.warnGap},
+                      [&console] { return console.ShowPasswordDialog(); });
+    return TellCheck(result, command.json);
+}
+
 int Main(int argc, char** argv) {
     EnsureUtf8Locale();
     const std::string program = ApplicationTitle();
-    // Before the client library's engine starts threads and installs its own handlers: a
-    // Ctrl-C must stop the repair safely, not shut its connections under it.
-    WatchStopSignals([program](int) {
-        const std::string notice = program + ": durdurma isteği alındı; onarım güvenli biçimde "
-                                             "durduruluyor…\n";
-        std::fputs(notice.c_str(), stderr);
-        StopRunningPrograms();
-    });
     const RepairCommandLine command =
         ParseRepairCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!command.usageError.empty()) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
                      command.usageError.c_str(), program.c_str());
+        if (command.check) {
+            // A monitor reads 2 as CRITICAL: a check it cannot run is UNKNOWN.
+            TCheckResult result;
+            result.warnGap = command.warnGap;
+            result.server = command.server;
+            result.findings.push_back(UsageError(command.usageError));
+            return TellCheck(result, command.json);
+        }
         return kExitUsage;
     }
     if (command.help) {
@@ -95,12 +119,27 @@ int Main(int argc, char** argv) {
         return kExitDone;
     }
 
+    if (!command.check) {
+        // Before the client library's engine starts threads and installs its own handlers: a
+        // Ctrl-C must stop the repair safely, not shut its connections under it. The check
+        // writes nothing and has nothing to stop safely.
+        WatchStopSignals([program](int) {
+            const std::string notice = program + ": durdurma isteği alındı; onarım güvenli "
+                                                 "biçimde durduruluyor…\n";
+            std::fputs(notice.c_str(), stderr);
+            StopRunningPrograms();
+        });
+    }
+
     int status = kExitError;
     try {
-        status = Repair(command);
+        status = command.check ? Check(command) : Repair(command);
     } catch (const std::exception& error) {
         // An error without a message is still told, by its codes.
         std::fprintf(stderr, "%s: %s\n", program.c_str(), ErrorBoxText(ErrorText(error)).c_str());
+        if (command.check) {
+            std::printf("ONARIM UNKNOWN - denetlenemedi\n");
+        }
     }
     // The service component is gone by now; the hook and then the library go last.
     ShutdownClient();

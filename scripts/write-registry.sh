@@ -2,7 +2,9 @@
 # Writes the registry file in which Onarım looks up the Firebird tools, for the Firebird that
 # Debian installs (instance directory /usr/, tools in /usr/bin), where the program reads it:
 # ONARIM_REGISTRY if set, else /etc/onarim/registry.reg. A file already there is left alone.
+# The content is packaging/registry.reg, the file `cmake --install` and the package install.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 registry=${ONARIM_REGISTRY:-/etc/onarim/registry.reg}
 if [ -e "$registry" ]; then
@@ -10,9 +12,5 @@ if [ -e "$registry" ]; then
     exit 0
 fi
 mkdir -p "$(dirname "$registry")"
-printf '%s\r\n' \
-    'Windows Registry Editor Version 5.00' \
-    '' \
-    '[HKEY_LOCAL_MACHINE\SOFTWARE\FireBird Project\Firebird Server\Instances]' \
-    '"DefaultInstance"="/usr/"' > "$registry"
+cp "$root/packaging/registry.reg" "$registry"
 echo "Wrote registry file $registry (Firebird tools in /usr/bin)."
