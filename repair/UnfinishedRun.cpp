@@ -25,8 +25,10 @@ std::optional<TUnfinishedRun> ReadUnfinished(IServerTools& tools, const std::str
     }
     const json document = json::parse(*text, nullptr, false);
     const std::string outcome = Text(document, "outcome");
+    // The same file however its path is spelled ("./x.fdb", a link): both resolved.
     if (!document.is_object() || (outcome != "running" && outcome != "interrupted") ||
-        Text(document, "database") != database || document.contains("takenOverBy")) {
+        tools.ResolvedPath(Text(document, "database")) != tools.ResolvedPath(database) ||
+        document.contains("takenOverBy")) {
         return std::nullopt;
     }
     TUnfinishedRun run;
