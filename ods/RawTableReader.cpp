@@ -1,0 +1,203 @@
+#include "ods/RawTableReader.h"
+
+#include <algorithm>
+
+#include "ods/BlobReader.h"
+#include "ods/DataPage.h"
+#include "ods/RelationScan.h"
+
+namespace onarim::ods {
+
+// The table's pages and the caches its reads share.
+struct TRawTableReader::TState {
+    TState(const TRawDatabase& database, std::uint16_t relation)
+        : pages(database.File(), database.Directory(), relation), cache(database.File()),
+          store(cache, relation), blobs(store, pages) {}
+
+    TRelationPages pages;
+    TPageCache cache;
+    TRecordStore store;
+    TBlobReader blobs;
+    TFormatLengths lengths{};
+};
+
+namespace {
+
+std::uint16_t RelationNamed(const TRawDatabase& database, std::string_view name) {
+    const TRawRelation* relation = database.FindRelation(name);
+    if (relation == nullptr) {
+        throw EOdsError(database.File().Path() + ": no table " + std::string(name));
+    }
+    return relation->id;
+}
+
+} // namespace
+
+TRawTableReader::TRawTableReader(const TRawDatabase& database, std::uint16_t relation)
+    : database_(database), layout_(database.Layout(relation, layoutProblems_)),
+      state_(std::make_unique<TState>(database, relation)) {
+    if (layout_.fields.empty()) {
+        throw EOdsError(database.File().Path() + ": relation " + std::to_string(relation) +
+                        " has no record format that can be read");
+    }
+    for (std::size_t number = 0; number < layout_.formats.size(); ++number) {
+        if (layout_.formats[number]) {
+            state_->lengths[number] = layout_.formats[number]->length;
+        }
+    }
+    for (const TRawProblem& problem : state_->pages.Problems()) {
+        layoutProblems_.push_back(problem.Describe());
+    }
+}
+
+TRawTableReader::TRawTableReader(const TRawDatabase& database, std::string_view name)
+    : TRawTableReader(database, RelationNamed(database, name)) {}
+
+TRawTableReader::~TRawTableReader() = default;
+
+std::vector<TDataPageSlot> TRawTableReader::SlotsOf(const std::vector<std::uint32_t>& pages,
+                                                    std::vector<TRawProblem>& problems) {
+    std::vector<TDataPageSlot> slots;
+    const TDatabaseFile& file = database_.File();
+    std::vector<std::uint32_t> distinct = pages;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    for (const std::uint32_t page : distinct) {
+        if (const auto sequence = state_->pages.SequenceOf(page)) {
+            slots.push_back({*sequence, page});
+            continue;
+        }
+        if (page >= file.PageCount()) {
+            problems.push_back({page, std::nullopt, "past the end of the file"});
+            continue;
+        }
+        const TDataPage data = TDataPage::Read(*state_->cache.Get(page), database_.Geometry());
+        // The scan refuses the page if its body names another relation.
+        slots.push_back({data.sequence, page});
+    }
+    return slots;
+}
+
+TRawReadSummary TRawTableReader::Read(const TRawReadOptions& options,
+                                      const std::function<void(const TRawRow&)>& row) {
+    TRawReadSummary summary;
+    TRelationScan scan(state_->store, database_.Transactions(), state_->pages, state_->lengths);
+    std::vector<TDataPageSlot> slots = state_->pages.Pages();
+    if (!options.pages.empty()) {
+        slots = SlotsOf(options.pages, summary.problems);
+        // The back versions and pieces the other pages point at are no lost rows.
+        std::vector<TDataPageSlot> others;
+        for (const TDataPageSlot& slot : state_->pages.Pages()) {
+            if (std::find(options.pages.begin(), options.pages.end(), slot.page) ==
+                options.pages.end()) {
+                others.push_back(slot);
+            }
+        }
+        scan.NoteReferences(others);
+    }
+    TRawRow current;
+    scan.Run(slots, [&](const TFoundRecord& found) -> std::string {
+        const TRecordFormat* format = layout_.Format(found.format);
+        std::string problem = DecodeRecord(layout_, *format, found.record, current.fields);
+        if (!problem.empty()) {
+            return problem;
+        }
+        current.page = found.page;
+        current.line = found.line;
+        current.recordNumber = found.recordNumber;
+        current.format = found.format;
+        for (TRawValue& value : current.fields) {
+            if (value.null || value.fromDefault ||
+                (value.descriptor.type != TFieldType::Blob &&
+                 value.descriptor.type != TFieldType::Array) ||
+                value.blob.Empty()) {
+                continue;
+            }
+            scan.NoteBlob(value.blob.recordNumber);
+            if (options.readBlobs && value.descriptor.type == TFieldType::Blob) {
+                value.blobProblem = state_->blobs.Read(value.blob, value.bytes);
+                value.blobRead = value.blobProblem.empty();
+                if (!value.blobRead) {
+                    summary.problems.push_back(
+                        {found.page, found.line,
+                         "the blob value of " + std::string(value.name) + ": " + value.blobProblem});
+                }
+            }
+        }
+        ++summary.rows;
+        row(current);
+        return {};
+    });
+    for (TRawProblem& problem : scan.TakeProblems()) {
+        summary.problems.push_back(std::move(problem));
+    }
+    return summary;
+}
+
+TRawBlob TRawTableReader::ReadBlob(TBlobId id) {
+    TRawBlob blob;
+    if (id.Empty()) {
+        return blob;
+    }
+    blob.problem = state_->blobs.Read(id, blob.bytes);
+    return blob;
+}
+
+TRawTableCount TRawTableReader::Count() {
+    TRawTableCount count;
+    std::vector<std::size_t> blobIndexes;
+    for (std::size_t i = 0; i < layout_.fields.size(); ++i) {
+        if (layout_.fields[i].descriptor.type == TFieldType::Blob) {
+            blobIndexes.push_back(i);
+            count.blobFields.push_back({layout_.fields[i].id, layout_.fields[i].name, 0, 0});
+        }
+    }
+    TRawReadSummary summary = Read({}, [&](const TRawRow& row) {
+        for (std::size_t b = 0; b < blobIndexes.size(); ++b) {
+            const TRawValue& value = row.fields[blobIndexes[b]];
+            if (value.null || value.blob.Empty() ||
+                value.descriptor.type != TFieldType::Blob) {
+                continue;
+            }
+            std::uint64_t length = 0;
+            if (!state_->blobs.Length(value.blob, length).empty()) {
+                ++count.blobFields[b].unreadable;
+            } else if (length > 0) {
+                ++count.blobFields[b].nonEmpty;
+            }
+        }
+    });
+    count.rows = summary.rows;
+    count.problems = std::move(summary.problems);
+    return count;
+}
+
+TRawReadSummary ReadRawRows(const TDatabaseFile& file, std::string_view table,
+                            const TRawReadOptions& options,
+                            const std::function<void(const TRawRow&)>& row) {
+    const TRawDatabase database(file);
+    TRawTableReader reader(database, table);
+    return reader.Read(options, row);
+}
+
+TRawReadSummary ReadRawRows(const TDatabaseFile& file, std::uint16_t relation,
+                            const TRawReadOptions& options,
+                            const std::function<void(const TRawRow&)>& row) {
+    const TRawDatabase database(file);
+    TRawTableReader reader(database, relation);
+    return reader.Read(options, row);
+}
+
+TRawBlob ReadBlob(const TDatabaseFile& file, std::uint16_t relation, TBlobId id) {
+    const TRawDatabase database(file);
+    TRawTableReader reader(database, relation);
+    return reader.ReadBlob(id);
+}
+
+TRawTableCount CountRawRows(const TDatabaseFile& file, std::string_view table) {
+    const TRawDatabase database(file);
+    TRawTableReader reader(database, table);
+    return reader.Count();
+}
+
+} // namespace onarim::ods
