@@ -83,10 +83,10 @@ TRawReadSummary TRawTableReader::Read(const TRawReadOptions& options,
     TRawReadSummary summary;
     TRelationScan scan(state_->store, database_.Transactions(), state_->pages, state_->lengths);
     std::vector<TDataPageSlot> slots = state_->pages.Pages();
+    std::vector<TDataPageSlot> others;
     if (!options.pages.empty()) {
         slots = SlotsOf(options.pages, summary.problems);
         // The back versions and pieces the other pages point at are no lost rows.
-        std::vector<TDataPageSlot> others;
         for (const TDataPageSlot& slot : state_->pages.Pages()) {
             if (std::find(options.pages.begin(), options.pages.end(), slot.page) ==
                 options.pages.end()) {
@@ -97,41 +97,64 @@ TRawReadSummary TRawTableReader::Read(const TRawReadOptions& options,
     }
     TRawRow current;
     scan.Run(slots, [&](const TFoundRecord& found) -> std::string {
-        const TRecordFormat* format = layout_.Format(found.format);
-        std::string problem = DecodeRecord(layout_, *format, found.record, current.fields);
+        std::string problem = Decode(found, current, scan);
         if (!problem.empty()) {
             return problem;
         }
-        current.page = found.page;
-        current.line = found.line;
-        current.recordNumber = found.recordNumber;
-        current.format = found.format;
-        for (TRawValue& value : current.fields) {
-            if (value.null || value.fromDefault ||
-                (value.descriptor.type != TFieldType::Blob &&
-                 value.descriptor.type != TFieldType::Array) ||
-                value.blob.Empty()) {
-                continue;
-            }
-            scan.NoteBlob(value.blob.recordNumber);
-            if (options.readBlobs && value.descriptor.type == TFieldType::Blob) {
-                value.blobProblem = state_->blobs.Read(value.blob, value.bytes);
-                value.blobRead = value.blobProblem.empty();
-                if (!value.blobRead) {
-                    summary.problems.push_back(
-                        {found.page, found.line,
-                         "the blob value of " + std::string(value.name) + ": " + value.blobProblem});
-                }
-            }
+        if (options.readBlobs) {
+            ReadBlobs(current, summary.problems);
         }
         ++summary.rows;
         row(current);
         return {};
     });
+    // Nor are the blob headers that rows of the other pages point at: a page of blobs read on
+    // its own needs their rows decoded.
+    if (!others.empty() && scan.Unaccounted()) {
+        TRelationScan rest(state_->store, database_.Transactions(), state_->pages, state_->lengths);
+        TRawRow other;
+        rest.Run(others, [&](const TFoundRecord& found) { return Decode(found, other, scan); });
+    }
     for (TRawProblem& problem : scan.TakeProblems()) {
         summary.problems.push_back(std::move(problem));
     }
     return summary;
+}
+
+std::string TRawTableReader::Decode(const TFoundRecord& found, TRawRow& row,
+                                    TRelationScan& scan) {
+    std::string problem =
+        DecodeRecord(layout_, *layout_.Format(found.format), found.record, row.fields);
+    if (!problem.empty()) {
+        return problem;
+    }
+    row.page = found.page;
+    row.line = found.line;
+    row.recordNumber = found.recordNumber;
+    row.format = found.format;
+    for (const TRawValue& value : row.fields) {
+        if (!value.null && !value.fromDefault && !value.blob.Empty() &&
+            (value.descriptor.type == TFieldType::Blob ||
+             value.descriptor.type == TFieldType::Array)) {
+            scan.NoteBlob(value.blob.recordNumber);
+        }
+    }
+    return {};
+}
+
+void TRawTableReader::ReadBlobs(TRawRow& row, std::vector<TRawProblem>& problems) {
+    for (TRawValue& value : row.fields) {
+        if (value.null || value.descriptor.type != TFieldType::Blob || value.blob.Empty()) {
+            continue;
+        }
+        value.blobProblem = state_->blobs.Read(value.blob, value.bytes);
+        value.blobRead = value.blobProblem.empty();
+        if (!value.blobRead) {
+            problems.push_back({row.page, row.line,
+                                "the blob value of " + std::string(value.name) + ": " +
+                                    value.blobProblem});
+        }
+    }
 }
 
 TRawBlob TRawTableReader::ReadBlob(TBlobId id) {

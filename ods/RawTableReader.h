@@ -11,6 +11,7 @@
 #include "ods/RawProblem.h"
 #include "ods/RawRow.h"
 #include "ods/RelationPages.h"
+#include "ods/RelationScan.h"
 #include "ods/TableLayout.h"
 
 namespace onarim::ods {
@@ -86,6 +87,9 @@ public:
 private:
     struct TState;
 
+    // Decodes a committed record into `row`, noting its blob ids with `scan`.
+    std::string Decode(const TFoundRecord& found, TRawRow& row, TRelationScan& scan);
+    void ReadBlobs(TRawRow& row, std::vector<TRawProblem>& problems);
     std::vector<TDataPageSlot> SlotsOf(const std::vector<std::uint32_t>& pages,
                                        std::vector<TRawProblem>& problems);
 

@@ -1,5 +1,7 @@
 #include "ods/RelationScan.h"
 
+#include <algorithm>
+
 #include "ods/DataPage.h"
 
 namespace onarim::ods {
@@ -51,6 +53,9 @@ std::string TRelationScan::PrimaryFault(const TRecordPiece& piece) const {
             return "a delete stub that holds data";
         }
         return {};
+    }
+    if (piece.bytes.size() == header.dataOffset) {
+        return "a record with no data";
     }
     if (lengths_[header.format] == 0) {
         return "format " + std::to_string(header.format) + ", which the relation does not have";
@@ -146,7 +151,7 @@ void TRelationScan::ScanPage(const TDataPageSlot& slot, const TVisitor* visit) {
     }
 }
 
-std::vector<TRawProblem> TRelationScan::TakeProblems() {
+void TRelationScan::ResolveBlobs() {
     const std::uint32_t perPage = store_.Geometry().maxRecordsPerDataPage;
     for (const std::uint64_t blob : blobs_) {
         const std::uint64_t sequence = blob / perPage;
@@ -157,6 +162,18 @@ std::vector<TRawProblem> TRelationScan::TakeProblems() {
             Reference(*page, static_cast<std::uint16_t>(blob % perPage));
         }
     }
+    blobs_.clear();
+}
+
+bool TRelationScan::Unaccounted() {
+    ResolveBlobs();
+    return std::any_of(candidates_.begin(), candidates_.end(), [this](const TCandidate& c) {
+        return !references_.contains(Key(c.page, c.line));
+    });
+}
+
+std::vector<TRawProblem> TRelationScan::TakeProblems() {
+    ResolveBlobs();
     for (TCandidate& candidate : candidates_) {
         if (!references_.contains(Key(candidate.page, candidate.line))) {
             problems_.push_back({candidate.page, candidate.line,

@@ -47,6 +47,8 @@ public:
     // A row holds this blob: the line of its header is no lost row.
     void NoteBlob(std::uint64_t recordNumber);
 
+    // Lines that cannot be read and that nothing noted so far points at.
+    bool Unaccounted();
     // The problems met, the unreadable lines nothing points at among them. Call once, after
     // the runs.
     std::vector<TRawProblem> TakeProblems();
@@ -62,6 +64,7 @@ private:
     std::string PrimaryFault(const TRecordPiece& piece) const;
     void ScanPage(const TDataPageSlot& slot, const TVisitor* visit);
     void Reference(std::uint32_t page, std::uint16_t line);
+    void ResolveBlobs();
 
     TRecordStore& store_;
     const TTransactionStates& transactions_;
