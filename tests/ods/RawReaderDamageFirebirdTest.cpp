@@ -1,0 +1,180 @@
+// The raw reader on damaged copies of a real database: what decodes exactly comes back, the
+// rest is named by page and line, and nothing wrong is returned. A page of the wrong type
+// gives back every row; a record whose length reaches past its page, a garbled record header
+// or a garbled line index lose those lines only; a page of garbage is named whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+
+#include "ods/RawTableReader.h"
+#include "support/DatabaseDamage.h"
+#include "support/DatabasePages.h"
+#include "support/FixtureError.h"
+#include "support/OdsLayout.h"
+#include "support/ScratchDirectory.h"
+#include "support/TestDatabase.h"
+
+namespace onarim::ods {
+namespace {
+
+using namespace onarim::testing;
+
+constexpr int kRows = 1500;
+constexpr int kLargeNoteEvery = 50;
+
+const TestDatabase& Original() {
+    static ScratchDirectory directory;
+    static const TestDatabase made = CreateTestDatabase(
+        directory.File("items.fdb"),
+        {.pageSize = 4096, .rowCount = kRows, .notes = true, .largeNoteEvery = kLargeNoteEvery});
+    return made;
+}
+
+std::string ExpectedNoteOf(int id) {
+    return id % kLargeNoteEvery == 0 ? ExpectedLargeNote(id) : ExpectedNote(id);
+}
+
+// Overwrites the line index entries of every other live row of a page of live rows with random
+// offsets and lengths.
+DamageSite GarbleLineIndex(const TestDatabase& database) {
+    DatabasePages pages(database.path);
+    for (const DataPage& page : DataPagesOf(pages, database.relationId)) {
+        const auto live = std::count_if(page.records.begin(), page.records.end(),
+                                        [](const RecordSlot& r) { return r.IsLiveRow(); });
+        if (live < 10) {
+            continue;
+        }
+        DatabasePages::Page bytes = pages.Read(page.number);
+        std::mt19937 random(page.number);
+        bool odd = false;
+        for (const RecordSlot& record : page.records) {
+            if (record.IsLiveRow() && (odd = !odd)) {
+                const int entry = testing::ods::kDataSlots + record.slot * testing::ods::kDataSlotSize;
+                WriteUInt16(bytes, entry, static_cast<std::uint16_t>(random()));
+                WriteUInt16(bytes, entry + 2, static_cast<std::uint16_t>(random()));
+            }
+        }
+        pages.Write(page.number, bytes);
+        return {page.number, -1, 0};
+    }
+    throw FixtureError("no page of live rows");
+}
+
+struct DamageCase {
+    const char* name;
+    std::function<DamageSite(const TestDatabase&)> damage;
+    bool somePageLost; // the damaged page's rows cannot be told: a problem of the whole page
+    int lostRows;      // -1: some, all on the damaged page
+    int namedLines;    // lines named as lost rows; -1: as many as lost
+    int lostBlobs;
+    bool dataPageHit = true; // false: a blob page, which a read of it alone names as no data page
+};
+
+DamageCase Fixture(const char* name, DamageKind kind, DamageTarget target, int lostRows,
+                   int lostBlobs, int namedLines = -1) {
+    return {name,
+            [kind, target](const TestDatabase& database) {
+                return DamageDatabase(database, kind, target);
+            },
+            kind == DamageKind::GarbledContents, lostRows, namedLines, lostBlobs};
+}
+
+class RawDamageTest : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(RawDamageTest, WhatDecodesComesBackAndTheRestIsNamed) {
+    const DamageCase& c = GetParam();
+    ScratchDirectory directory;
+    TestDatabase database = Original();
+    database.path = directory.File("damaged.fdb");
+    std::filesystem::copy_file(Original().path, database.path);
+    const DamageSite site = c.damage(database);
+
+    const TDatabaseFile file(database.path, TDatabaseFile::TAccess::ReadOnly);
+    const TRawDatabase raw(file);
+    TRawTableReader reader(raw, "ITEMS");
+    std::map<int, std::pair<std::uint32_t, std::uint16_t>> places; // ID -> page, line
+    const std::vector<TableRow> expected = ExpectedRows(kRows);
+    const TRawReadSummary summary =
+        reader.Read({.pages = {}, .readBlobs = true}, [&](const TRawRow& row) {
+            const auto id = static_cast<int>(row.Find("ID")->integer);
+            ASSERT_GE(id, 1);
+            ASSERT_LE(id, kRows);
+            EXPECT_TRUE(places.emplace(id, std::make_pair(row.page, row.line)).second) << id;
+            EXPECT_EQ(row.Find("NAME")->bytes, expected[id - 1].name);
+            const TRawValue& note = *row.Find("NOTE");
+            if (note.blobRead) {
+                EXPECT_EQ(note.bytes, ExpectedNoteOf(id)) << id;
+            }
+        });
+
+    std::size_t pageProblems = 0;
+    std::size_t lineProblems = 0;
+    std::size_t blobProblems = 0;
+    for (const TRawProblem& problem : summary.problems) {
+        // Nothing else was damaged.
+        if (problem.reason.find("blob value") != std::string::npos) {
+            ++blobProblems;
+            continue;
+        }
+        EXPECT_EQ(problem.page, site.page) << problem.Describe();
+        ++(problem.line ? lineProblems : pageProblems);
+    }
+    const std::size_t lost = kRows - places.size();
+    EXPECT_EQ(pageProblems, c.somePageLost ? 1u : 0u);
+    if (c.lostRows >= 0) {
+        EXPECT_EQ(lost, static_cast<std::size_t>(c.lostRows));
+        EXPECT_EQ(lineProblems, c.namedLines < 0 ? lost : static_cast<std::size_t>(c.namedLines))
+            << "every lost row named by its line";
+    } else {
+        EXPECT_GT(lost, 0u);
+        EXPECT_TRUE(c.somePageLost || lineProblems == lost);
+    }
+    EXPECT_EQ(blobProblems, static_cast<std::size_t>(c.lostBlobs));
+    EXPECT_EQ(summary.rows, places.size());
+
+    // Read on its own, the damaged page gives the same rows and problems.
+    std::set<int> alone;
+    const TRawReadSummary again =
+        reader.Read({.pages = {site.page}, .readBlobs = false}, [&](const TRawRow& row) {
+            alone.insert(static_cast<int>(row.Find("ID")->integer));
+            EXPECT_EQ(row.page, site.page);
+        });
+    std::set<int> onPage;
+    for (const auto& [id, place] : places) {
+        if (place.first == site.page) {
+            onPage.insert(id);
+        }
+    }
+    EXPECT_EQ(alone, onPage);
+    EXPECT_EQ(again.problems.size(), c.dataPageHit ? pageProblems + lineProblems : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damage, RawDamageTest,
+    ::testing::Values(
+        Fixture("WrongPageTypeOfRows", DamageKind::WrongPageType, DamageTarget::LiveRows, 0, 0),
+        Fixture("WrongPageTypeOfBlobs", DamageKind::WrongPageType, DamageTarget::LiveBlobs, 0, 0),
+        Fixture("RecordLengthPastPageOfARow", DamageKind::RecordLengthPastPage,
+                DamageTarget::LiveRows, 1, 0),
+        Fixture("RecordLengthPastPageOfABlob", DamageKind::RecordLengthPastPage,
+                DamageTarget::LiveBlobs, 0, 1),
+        Fixture("GarbledHeaderOfARow", DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1,
+                0),
+        Fixture("GarbledHeaderOfABlob", DamageKind::GarbledRecordHeader, DamageTarget::LiveBlobs,
+                0, 1),
+        // Nothing tells the stub it was from a row that cannot be read: named all the same.
+        Fixture("GarbledHeaderOfADeletedRow", DamageKind::GarbledRecordHeader,
+                DamageTarget::DeletedRows, 0, 0, 1),
+        Fixture("PageOfGarbage", DamageKind::GarbledContents, DamageTarget::LiveRows, -1, 0),
+        DamageCase{"GarbledLineIndex", GarbleLineIndex, false, -1, -1, 0},
+        DamageCase{"BlobPageOfTheWrongType",
+                   [](const TestDatabase& database) { return DamageBlobPage(database); }, false,
+                   0, 0, 1, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace onarim::ods
