@@ -1,6 +1,8 @@
 #include "ods/RawTableReader.h"
 
 #include <algorithm>
+#include <set>
+#include <unordered_map>
 
 #include "ods/BlobReader.h"
 #include "ods/DataPage.h"
@@ -55,24 +57,26 @@ TRawTableReader::TRawTableReader(const TRawDatabase& database, std::string_view 
 
 TRawTableReader::~TRawTableReader() = default;
 
-std::vector<TDataPageSlot> TRawTableReader::SlotsOf(const std::vector<std::uint32_t>& pages,
+std::vector<TDataPageSlot> TRawTableReader::SlotsOf(const std::set<std::uint32_t>& pages,
                                                     std::vector<TRawProblem>& problems) {
+    std::unordered_map<std::uint32_t, std::uint32_t> listed; // page -> sequence
+    for (const TDataPageSlot& slot : state_->pages.Pages()) {
+        listed.emplace(slot.page, slot.sequence);
+    }
     std::vector<TDataPageSlot> slots;
     const TDatabaseFile& file = database_.File();
-    std::vector<std::uint32_t> distinct = pages;
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    for (const std::uint32_t page : distinct) {
-        if (const auto sequence = state_->pages.SequenceOf(page)) {
-            slots.push_back({*sequence, page});
+    for (const std::uint32_t page : pages) {
+        if (const auto found = listed.find(page); found != listed.end()) {
+            slots.push_back({found->second, page});
             continue;
         }
         if (page >= file.PageCount()) {
             problems.push_back({page, std::nullopt, "past the end of the file"});
             continue;
         }
+        // No pointer page lists it: the sequence its body names. The scan refuses the page if
+        // its body names another relation.
         const TDataPage data = TDataPage::Read(*state_->cache.Get(page), database_.Geometry());
-        // The scan refuses the page if its body names another relation.
         slots.push_back({data.sequence, page});
     }
     return slots;
@@ -85,11 +89,11 @@ TRawReadSummary TRawTableReader::Read(const TRawReadOptions& options,
     std::vector<TDataPageSlot> slots = state_->pages.Pages();
     std::vector<TDataPageSlot> others;
     if (!options.pages.empty()) {
-        slots = SlotsOf(options.pages, summary.problems);
+        const std::set<std::uint32_t> chosen(options.pages.begin(), options.pages.end());
+        slots = SlotsOf(chosen, summary.problems);
         // The back versions and pieces the other pages point at are no lost rows.
         for (const TDataPageSlot& slot : state_->pages.Pages()) {
-            if (std::find(options.pages.begin(), options.pages.end(), slot.page) ==
-                options.pages.end()) {
+            if (!chosen.contains(slot.page)) {
                 others.push_back(slot);
             }
         }

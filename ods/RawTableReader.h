@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,7 +91,7 @@ private:
     // Decodes a committed record into `row`, noting its blob ids with `scan`.
     std::string Decode(const TFoundRecord& found, TRawRow& row, TRelationScan& scan);
     void ReadBlobs(TRawRow& row, std::vector<TRawProblem>& problems);
-    std::vector<TDataPageSlot> SlotsOf(const std::vector<std::uint32_t>& pages,
+    std::vector<TDataPageSlot> SlotsOf(const std::set<std::uint32_t>& pages,
                                        std::vector<TRawProblem>& problems);
 
     const TRawDatabase& database_;

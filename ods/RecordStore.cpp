@@ -6,10 +6,6 @@ namespace onarim::ods {
 
 namespace {
 
-// A record of 64 KiB spread over the smallest lines still needs far fewer pieces; garbage
-// that links pieces in a circle stops here.
-constexpr std::size_t kMaxPieces = 8192;
-
 constexpr std::uint16_t kContinuationForbidden =
     kRecordDeleted | kRecordChain | kRecordBlob;
 
@@ -80,7 +76,7 @@ std::optional<TRecordPiece> TRecordStore::PieceOf(const TPageCache::TPage& holde
 }
 
 std::string TRecordStore::Assemble(const TRecordPiece& head, std::size_t limit,
-                                   std::vector<std::uint8_t>& out) {
+                                   std::vector<std::uint8_t>& out, std::size_t& budget) {
     out.clear();
     const TRecordPiece* piece = &head;
     std::optional<TRecordPiece> next;
@@ -94,9 +90,10 @@ std::string TRecordStore::Assemble(const TRecordPiece& head, std::size_t limit,
         if (!piece->header.Has(kRecordIncomplete)) {
             return {};
         }
-        if (pieces >= kMaxPieces) {
-            return "more than " + std::to_string(kMaxPieces) + " pieces";
+        if (budget == 0) {
+            return "a chain of pieces longer than any record has";
         }
+        --budget;
         std::string problem;
         std::optional<TRecordPiece> following =
             Piece(piece->header.fragmentPage, piece->header.fragmentLine, problem);

@@ -1,6 +1,5 @@
 #include "ods/RelationPages.h"
 
-#include <algorithm>
 #include <set>
 
 #include "ods/PageHeader.h"
@@ -66,15 +65,6 @@ std::optional<std::uint32_t> TRelationPages::PageOf(std::uint32_t sequence) cons
         return std::nullopt;
     }
     return bySequence_[sequence];
-}
-
-std::optional<std::uint32_t> TRelationPages::SequenceOf(std::uint32_t page) const {
-    const auto found = std::find_if(pages_.begin(), pages_.end(),
-                                    [page](const TDataPageSlot& slot) { return slot.page == page; });
-    if (found == pages_.end()) {
-        return std::nullopt;
-    }
-    return found->sequence;
 }
 
 } // namespace onarim::ods

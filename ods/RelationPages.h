@@ -30,8 +30,6 @@ public:
     const std::vector<TDataPageSlot>& Pages() const { return pages_; }
     // The data page of `sequence`, nullopt when no pointer page read lists it.
     std::optional<std::uint32_t> PageOf(std::uint32_t sequence) const;
-    // The sequence a pointer page lists `page` at, nullopt when none does.
-    std::optional<std::uint32_t> SequenceOf(std::uint32_t page) const;
     const std::vector<TRawProblem>& Problems() const { return problems_; }
 
 private:

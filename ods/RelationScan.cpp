@@ -90,64 +90,77 @@ void TRelationScan::ScanPage(const TDataPageSlot& slot, const TVisitor* visit) {
         return;
     }
     for (std::uint16_t line = 0; line < data.count; ++line) {
-        const TLine entry = data.Line(line);
-        if (entry.Empty()) {
-            continue;
-        }
-        std::string fault;
-        std::optional<TRecordPiece> piece =
-            TRecordStore::PieceOf(holder, slot.page, data, line, fault);
-        if (!piece) {
+        // A field of a damaged page that reaches outside its bytes costs that line, no more.
+        try {
+            ScanLine(slot, holder, data, line, visit);
+        } catch (const EOdsError& error) {
             if (visit) {
-                candidates_.push_back({slot.page, line, fault});
+                problems_.push_back({slot.page, line, error.what()});
             }
-            continue;
         }
-        const TRecordHeader& header = piece->header;
-        if ((header.flags & ~kKnownFlags) != 0) {
-            if (visit) {
-                candidates_.push_back({slot.page, line, "flags " + Hex(header.flags, 4) +
-                                                            " that no record carries"});
-            }
-            continue;
+    }
+}
+
+void TRelationScan::ScanLine(const TDataPageSlot& slot, const TPageCache::TPage& holder,
+                             const TDataPage& data, std::uint16_t line, const TVisitor* visit) {
+    const TPageGeometry& geometry = store_.Geometry();
+    const TLine entry = data.Line(line);
+    if (entry.Empty()) {
+        return;
+    }
+    std::string fault;
+    std::optional<TRecordPiece> piece =
+        TRecordStore::PieceOf(holder, slot.page, data, line, fault);
+    if (!piece) {
+        if (visit) {
+            candidates_.push_back({slot.page, line, fault});
         }
-        if (header.Has(kRecordBlob)) {
-            continue;
+        return;
+    }
+    const TRecordHeader& header = piece->header;
+    if ((header.flags & ~kKnownFlags) != 0) {
+        if (visit) {
+            candidates_.push_back({slot.page, line, "flags " + Hex(header.flags, 4) +
+                                                        " that no record carries"});
         }
-        if (header.Has(kRecordIncomplete)) {
-            Reference(header.fragmentPage, header.fragmentLine);
+        return;
+    }
+    if (header.Has(kRecordBlob)) {
+        return;
+    }
+    if (header.Has(kRecordIncomplete)) {
+        Reference(header.fragmentPage, header.fragmentLine);
+    }
+    if (header.Has(kRecordFragment)) {
+        return;
+    }
+    if (header.backPage != 0) {
+        Reference(header.backPage, header.backLine);
+    }
+    if (header.Has(kRecordChain) || visit == nullptr) {
+        return;
+    }
+    if (std::string reason = PrimaryFault(*piece); !reason.empty()) {
+        candidates_.push_back({slot.page, line, reason});
+        return;
+    }
+    switch (walker_.Walk(*piece)) {
+    case TVersionOutcome::NoRow:
+        break;
+    case TVersionOutcome::Problem:
+        problems_.push_back({slot.page, line, walker_.Problem()});
+        break;
+    case TVersionOutcome::Row: {
+        const TFoundRecord found{slot.page, line,
+                                 static_cast<std::uint64_t>(slot.sequence) *
+                                         geometry.maxRecordsPerDataPage +
+                                     line,
+                                 walker_.Format(), walker_.Record()};
+        if (std::string reason = (*visit)(found); !reason.empty()) {
+            problems_.push_back({slot.page, line, reason});
         }
-        if (header.Has(kRecordFragment)) {
-            continue;
-        }
-        if (header.backPage != 0) {
-            Reference(header.backPage, header.backLine);
-        }
-        if (header.Has(kRecordChain) || visit == nullptr) {
-            continue;
-        }
-        if (std::string reason = PrimaryFault(*piece); !reason.empty()) {
-            candidates_.push_back({slot.page, line, reason});
-            continue;
-        }
-        switch (walker_.Walk(*piece)) {
-        case TVersionOutcome::NoRow:
-            break;
-        case TVersionOutcome::Problem:
-            problems_.push_back({slot.page, line, walker_.Problem()});
-            break;
-        case TVersionOutcome::Row: {
-            const TFoundRecord found{slot.page, line,
-                                     static_cast<std::uint64_t>(slot.sequence) *
-                                             geometry.maxRecordsPerDataPage +
-                                         line,
-                                     walker_.Format(), walker_.Record()};
-            if (std::string reason = (*visit)(found); !reason.empty()) {
-                problems_.push_back({slot.page, line, reason});
-            }
-            break;
-        }
-        }
+        break;
+    }
     }
 }
 

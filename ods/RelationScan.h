@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "ods/DataPage.h"
 #include "ods/RawProblem.h"
 #include "ods/RelationPages.h"
 #include "ods/VersionWalker.h"
@@ -63,6 +64,8 @@ private:
     // Why the header of a line that is not a piece, back version or blob cannot be a record's.
     std::string PrimaryFault(const TRecordPiece& piece) const;
     void ScanPage(const TDataPageSlot& slot, const TVisitor* visit);
+    void ScanLine(const TDataPageSlot& slot, const TPageCache::TPage& holder,
+                  const TDataPage& data, std::uint16_t line, const TVisitor* visit);
     void Reference(std::uint32_t page, std::uint16_t line);
     void ResolveBlobs();
 

@@ -12,6 +12,10 @@ namespace {
 // stops here. The engine keeps a handful at a time.
 constexpr int kMaxVersions = 4096;
 
+// Pieces one walk reads at most: the largest record in the smallest pieces, many times over.
+// Garbage that links pieces or versions in a circle stops here, after a bounded time.
+constexpr std::size_t kMaxPiecesPerWalk = 65536;
+
 // A difference never needs to be much longer than the largest record.
 constexpr std::size_t kMaxDifference = 2 * kMaxRecordLength;
 
@@ -69,7 +73,8 @@ TVersionOutcome TVersionWalker::Walk(const TRecordPiece& primary) {
     std::optional<TRecordPiece> older;
     const TRecordPiece* version = &primary;
     bool differenceOfNewer = false; // this version is stored as a difference from newer_
-    for (int step = 0; step < kMaxVersions; ++step) {
+    std::size_t budget = kMaxPiecesPerWalk;
+    for (int step = 0; step < kMaxVersions && budget > 0; ++step, --budget) {
         const TRecordHeader& header = version->header;
         const TCommitState state = transactions_.State(header.transaction);
         if (state == TCommitState::Impossible) {
@@ -96,12 +101,12 @@ TVersionOutcome TVersionWalker::Walk(const TRecordPiece& primary) {
             }
             std::string problem;
             if (differenceOfNewer) {
-                problem = store_.Assemble(*version, kMaxDifference, difference_);
+                problem = store_.Assemble(*version, kMaxDifference, difference_, budget);
                 if (problem.empty()) {
                     problem = ApplyDifference(newer_, difference_, length, current_);
                 }
             } else {
-                problem = store_.Assemble(*version, length, current_);
+                problem = store_.Assemble(*version, length, current_, budget);
                 if (problem.empty() && current_.size() != length) {
                     problem = "a record of " + std::to_string(current_.size()) +
                               " bytes where format " + std::to_string(header.format) + " has " +
