@@ -26,9 +26,9 @@ double Seconds(Clock::time_point since) {
 double GbakSeconds(const std::string& path) {
     const std::string backup = "/tmp/raw-reader-bench-" + std::to_string(getpid()) + ".fbk";
     const auto start = Clock::now();
-    const int code = onarim::SpawnAndWait({"gbak", "-b", "-g", "-user", "SYSDBA", "-password",
-                                           "masterkey", path, backup},
-                                          onarim::ChildOutput::Inherited);
+    const int code = onarim::SpawnAndWait(
+        {"gbak", "-b", "-g", "-user", "SYSDBA", "-password", "masterkey", path, backup},
+        onarim::ChildOutput::Inherited);
     const double seconds = Seconds(start);
     unlink(backup.c_str());
     if (code != 0) {

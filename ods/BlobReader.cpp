@@ -40,7 +40,8 @@ std::string JoinSegments(TBytes stream, std::uint32_t count, std::uint32_t lengt
         at += 2;
         if (segment > stream.size() - at || segment > maxSegment) {
             return "a segment of " + std::to_string(segment) + " bytes" +
-                   (segment > maxSegment ? ", longer than the longest the header records" : ", past the end");
+                   (segment > maxSegment ? ", longer than the longest the header records"
+                                         : ", past the end");
         }
         value.append(reinterpret_cast<const char*>(stream.data() + at), segment);
         at += segment;
@@ -74,8 +75,8 @@ std::string TBlobReader::Header(TBlobId id, TRecordPiece& piece, TBlobRecord& bl
     if (!found) {
         return "blob " + std::to_string(id.recordNumber) + ": " + problem;
     }
-    const std::string where = "the blob header at page " + std::to_string(*page) + " line " +
-                              std::to_string(line);
+    const std::string where =
+        "the blob header at page " + std::to_string(*page) + " line " + std::to_string(line);
     if (found->bytes.size() < TBlobRecord::kHeaderSize || !found->header.Has(kRecordBlob)) {
         return where + " is no blob header (flags " + Hex(found->header.flags, 4) + ")";
     }
@@ -86,10 +87,10 @@ std::string TBlobReader::Header(TBlobId id, TRecordPiece& piece, TBlobRecord& bl
         return where + " has flags " + Hex(blob.flags, 4) + " and level " +
                std::to_string(blob.level) + ", which do not go together";
     }
-    if (blob.level == 0 && (blob.leadPage != 0 || blob.maxSequence != 0 ||
-                            blob.payload.size() != StoredBytes(blob))) {
-        return where + ": a blob stored in its header whose " + std::to_string(blob.payload.size()) +
-               " bytes do not match its length";
+    if (blob.level == 0 &&
+        (blob.leadPage != 0 || blob.maxSequence != 0 || blob.payload.size() != StoredBytes(blob))) {
+        return where + ": a blob stored in its header whose " +
+               std::to_string(blob.payload.size()) + " bytes do not match its length";
     }
     if (blob.level > 0) {
         const std::uint64_t dataPages = static_cast<std::uint64_t>(blob.maxSequence) + 1;
@@ -161,8 +162,8 @@ std::string TBlobReader::Gather(const TBlobRecord& blob, const std::vector<std::
     for (std::uint32_t sequence = 0; sequence < pages.size(); ++sequence) {
         const std::uint32_t page = pages[sequence];
         const std::string what = "blob page " + std::to_string(page) + " (" +
-                                 std::to_string(sequence) + " of " +
-                                 std::to_string(pages.size()) + ")";
+                                 std::to_string(sequence) + " of " + std::to_string(pages.size()) +
+                                 ")";
         if (page >= file.PageCount()) {
             return what + " lies past the end of the file";
         }
@@ -176,7 +177,8 @@ std::string TBlobReader::Gather(const TBlobRecord& blob, const std::vector<std::
             return what + " names lead page " + std::to_string(data.leadPage) + " and sequence " +
                    std::to_string(data.sequence);
         }
-        if (data.length > geometry.blobBytesPerPage || data.length > StoredBytes(blob) - raw.size()) {
+        if (data.length > geometry.blobBytesPerPage ||
+            data.length > StoredBytes(blob) - raw.size()) {
             return what + " holds " + std::to_string(data.length) + " bytes, more than remain";
         }
         raw.append(reinterpret_cast<const char*>(data.payload.data()), data.payload.size());
@@ -202,7 +204,8 @@ std::string TBlobReader::Read(TBlobId id, std::string& value) {
             value.assign(reinterpret_cast<const char*>(blob.payload.data()), blob.payload.size());
             return {};
         }
-        problem = JoinSegments(blob.payload, blob.segmentCount, blob.length, blob.maxSegment, value);
+        problem =
+            JoinSegments(blob.payload, blob.segmentCount, blob.length, blob.maxSegment, value);
         return problem.empty() ? problem : where + problem;
     }
     std::vector<std::uint32_t> pages;
@@ -215,8 +218,9 @@ std::string TBlobReader::Read(TBlobId id, std::string& value) {
         if (Stream(blob)) {
             value = std::move(raw);
         } else {
-            problem = JoinSegments(TBytes(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()),
-                                   blob.segmentCount, blob.length, blob.maxSegment, value);
+            problem =
+                JoinSegments(TBytes(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()),
+                             blob.segmentCount, blob.length, blob.maxSegment, value);
         }
     }
     if (!problem.empty()) {

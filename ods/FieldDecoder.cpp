@@ -33,7 +33,8 @@ std::string CheckUtf8(TBytes text, std::size_t declaredBytes) {
 
 std::string CheckDate(std::int32_t date) {
     if (date < kFirstDate || date > kLastDate) {
-        return "a date " + std::to_string(date) + " days from 1858-11-17, outside 0001-01-01 to 9999-12-31";
+        return "a date " + std::to_string(date) +
+               " days from 1858-11-17, outside 0001-01-01 to 9999-12-31";
     }
     return {};
 }
@@ -68,7 +69,8 @@ std::string DecodeFieldValue(const TFieldDescriptor& descriptor, TBytes record,
     switch (descriptor.type) {
     case TFieldType::Text:
         value.bytes.assign(field.begin(), field.end());
-        return descriptor.Charset() == kCharsetUtf8 ? CheckUtf8(field, field.size()) : std::string();
+        return descriptor.Charset() == kCharsetUtf8 ? CheckUtf8(field, field.size())
+                                                    : std::string();
     case TFieldType::Varying: {
         const std::uint16_t length = Get16(field, 0);
         if (length > field.size() - 2) {

@@ -43,7 +43,8 @@ TPagesDirectory::TPagesDirectory(const TDatabaseFile& file) {
 void TPagesDirectory::ReadDataPage(const TDatabaseFile& file, std::uint32_t page) {
     const TPageGeometry geometry(file.PageSize());
     if (page >= file.PageCount()) {
-        problems_.push_back({page, std::nullopt, "data page of RDB$PAGES past the end of the file"});
+        problems_.push_back(
+            {page, std::nullopt, "data page of RDB$PAGES past the end of the file"});
         return;
     }
     const std::vector<std::uint8_t> bytes = file.ReadPage(page);
@@ -64,8 +65,8 @@ void TPagesDirectory::ReadDataPage(const TDatabaseFile& file, std::uint32_t page
                 continue;
             }
             try {
-                row = DecodePagesRow(Decompress(piece->subspan(header.dataOffset),
-                                                kPagesRecordLength));
+                row = DecodePagesRow(
+                    Decompress(piece->subspan(header.dataOffset), kPagesRecordLength));
             } catch (const EOdsError&) {
             }
         }
@@ -77,7 +78,8 @@ void TPagesDirectory::ReadDataPage(const TDatabaseFile& file, std::uint32_t page
     }
 }
 
-std::vector<std::uint32_t> TPagesDirectory::Pages(std::uint16_t relation, std::uint16_t type) const {
+std::vector<std::uint32_t> TPagesDirectory::Pages(std::uint16_t relation,
+                                                  std::uint16_t type) const {
     std::vector<std::uint32_t> pages;
     const auto found = rows_.find({relation, type});
     if (found == rows_.end()) {

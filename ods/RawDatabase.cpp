@@ -102,7 +102,8 @@ const TRawRelation* TRawDatabase::FindRelation(std::string_view name) const {
     return found == relations_.end() ? nullptr : &*found;
 }
 
-TTableLayout TRawDatabase::Layout(std::uint16_t relation, std::vector<std::string>& problems) const {
+TTableLayout TRawDatabase::Layout(std::uint16_t relation,
+                                  std::vector<std::string>& problems) const {
     TTableLayout layout;
     layout.relation = relation;
     layout.formats.resize(256);

@@ -34,13 +34,13 @@ struct TRawValue {
 
     // Byte, Short, Long, Int64 (the value is integer * 10^scale), Boolean (0 or 1).
     std::int64_t integer = 0;
-    double real = 0; // Float, Double
+    double real = 0;        // Float, Double
     std::int32_t date = 0;  // Date, Timestamp: days since 1858-11-17
     std::uint32_t time = 0; // Time, Timestamp: 1/10000 s since midnight
     // Text: the stored bytes, padding included; Varying: the bytes its length word counts;
     // Quad, DbKey: the 8 stored bytes; Blob, Array: the value when it was read with the row.
     std::string bytes;
-    TBlobId blob; // Blob, Array
+    TBlobId blob;            // Blob, Array
     bool blobRead = false;   // `bytes` holds the blob's value
     std::string blobProblem; // why the blob's value could not be read (then `bytes` is empty)
 };
@@ -49,9 +49,10 @@ struct TRawValue {
 struct TRawRow {
     std::uint32_t page = 0; // of its primary version
     std::uint16_t line = 0;
-    std::uint64_t recordNumber = 0; // data page sequence * records per page + line; DB_KEY is this + 1
-    std::uint8_t format = 0;        // the format the record was stored in
-    std::vector<TRawValue> fields;  // the table's fields, by field id
+    // Data page sequence * records per data page + line; RDB$DB_KEY holds it plus one.
+    std::uint64_t recordNumber = 0;
+    std::uint8_t format = 0;       // the format the record was stored in
+    std::vector<TRawValue> fields; // the table's fields, by field id
 
     // The field named `name`, nullptr when the table has none of that name.
     const TRawValue* Find(std::string_view name) const;

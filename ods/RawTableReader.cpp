@@ -125,8 +125,7 @@ TRawReadSummary TRawTableReader::Read(const TRawReadOptions& options,
     return summary;
 }
 
-std::string TRawTableReader::Decode(const TFoundRecord& found, TRawRow& row,
-                                    TRelationScan& scan) {
+std::string TRawTableReader::Decode(const TFoundRecord& found, TRawRow& row, TRelationScan& scan) {
     std::string problem =
         DecodeRecord(layout_, *layout_.Format(found.format), found.record, row.fields);
     if (!problem.empty()) {
@@ -154,9 +153,9 @@ void TRawTableReader::ReadBlobs(TRawRow& row, std::vector<TRawProblem>& problems
         value.blobProblem = state_->blobs.Read(value.blob, value.bytes);
         value.blobRead = value.blobProblem.empty();
         if (!value.blobRead) {
-            problems.push_back({row.page, row.line,
-                                "the blob value of " + std::string(value.name) + ": " +
-                                    value.blobProblem});
+            problems.push_back(
+                {row.page, row.line,
+                 "the blob value of " + std::string(value.name) + ": " + value.blobProblem});
         }
     }
 }
@@ -182,8 +181,7 @@ TRawTableCount TRawTableReader::Count() {
     TRawReadSummary summary = Read({}, [&](const TRawRow& row) {
         for (std::size_t b = 0; b < blobIndexes.size(); ++b) {
             const TRawValue& value = row.fields[blobIndexes[b]];
-            if (value.null || value.blob.Empty() ||
-                value.descriptor.type != TFieldType::Blob) {
+            if (value.null || value.blob.Empty() || value.descriptor.type != TFieldType::Blob) {
                 continue;
             }
             std::uint64_t length = 0;

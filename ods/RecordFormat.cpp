@@ -86,8 +86,9 @@ std::uint32_t TRecordFormat::NullBytes() const {
 }
 
 const TStoredDefault* TRecordFormat::DefaultOf(std::uint16_t fieldId) const {
-    const auto found = std::find_if(defaults.begin(), defaults.end(),
-                                    [fieldId](const TStoredDefault& d) { return d.fieldId == fieldId; });
+    const auto found =
+        std::find_if(defaults.begin(), defaults.end(),
+                     [fieldId](const TStoredDefault& d) { return d.fieldId == fieldId; });
     return found == defaults.end() ? nullptr : &*found;
 }
 
@@ -139,10 +140,12 @@ TRecordFormat ParseRecordFormat(TBytes descriptor, std::uint8_t number) {
         if (stored.fieldId >= count || !format.fields[stored.fieldId].Used() ||
             !stored.descriptor.Sound() || stored.descriptor.offset != 0 ||
             stored.descriptor.length > descriptor.size() - at) {
-            Refuse(number, "stored default " + std::to_string(i) + " is for no field or runs past its end");
+            Refuse(number,
+                   "stored default " + std::to_string(i) + " is for no field or runs past its end");
         }
         stored.value.assign(descriptor.begin() + static_cast<std::ptrdiff_t>(at),
-                            descriptor.begin() + static_cast<std::ptrdiff_t>(at + stored.descriptor.length));
+                            descriptor.begin() +
+                                static_cast<std::ptrdiff_t>(at + stored.descriptor.length));
         at += stored.descriptor.length;
         format.defaults.push_back(std::move(stored));
     }

@@ -10,8 +10,8 @@ namespace onarim::ods {
 
 // Data types of fields as record formats name them (dtype).
 enum class TFieldType : std::uint8_t {
-    Unused = 0, // a field id whose column was dropped
-    Text = 1,   // CHAR: fixed length, padded
+    Unused = 0,  // a field id whose column was dropped
+    Text = 1,    // CHAR: fixed length, padded
     Varying = 3, // VARCHAR: u16 byte length, then the bytes
     Byte = 7,
     Short = 8,

@@ -6,8 +6,7 @@ namespace onarim::ods {
 
 namespace {
 
-constexpr std::uint16_t kContinuationForbidden =
-    kRecordDeleted | kRecordChain | kRecordBlob;
+constexpr std::uint16_t kContinuationForbidden = kRecordDeleted | kRecordChain | kRecordBlob;
 
 } // namespace
 
@@ -62,8 +61,8 @@ std::optional<TRecordPiece> TRecordStore::PieceOf(const TPageCache::TPage& holde
         return std::nullopt;
     }
     if (bytes->size() < 13 || bytes->size() < HeaderSizeOf(Get16(*bytes, 10))) {
-        problem = "a record of " + std::to_string(bytes->size()) +
-                  " bytes, shorter than its header";
+        problem =
+            "a record of " + std::to_string(bytes->size()) + " bytes, shorter than its header";
         return std::nullopt;
     }
     TRecordPiece piece;

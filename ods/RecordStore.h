@@ -46,8 +46,8 @@ public:
     // pieces than `budget` allows (and taking those read from it). Returns an empty string, or
     // why the record cannot be read: a piece missing or not a continuation, a compressed form
     // that overruns, more than `limit` bytes, a chain of pieces past the budget.
-    std::string Assemble(const TRecordPiece& head, std::size_t limit, std::vector<std::uint8_t>& out,
-                         std::size_t& budget);
+    std::string Assemble(const TRecordPiece& head, std::size_t limit,
+                         std::vector<std::uint8_t>& out, std::size_t& budget);
 
 private:
     TPageCache& cache_;

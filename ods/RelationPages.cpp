@@ -29,7 +29,8 @@ TRelationPages::TRelationPages(const TDatabaseFile& file, const TPagesDirectory&
         const std::string what =
             "pointer page " + std::to_string(sequence) + " of relation " + std::to_string(relation);
         if (page >= file.PageCount() || !visited.insert(page).second) {
-            problems_.push_back({page, std::nullopt, what + " lies past the end of the file or repeats"});
+            problems_.push_back(
+                {page, std::nullopt, what + " lies past the end of the file or repeats"});
             continue;
         }
         const std::vector<std::uint8_t> bytes = file.ReadPage(page);
@@ -37,8 +38,8 @@ TRelationPages::TRelationPages(const TDatabaseFile& file, const TPagesDirectory&
         if (bytes[0] != static_cast<std::uint8_t>(TPageType::Pointer) ||
             pointer.relation != relation || pointer.sequence != sequence ||
             !pointer.Plausible(geometry)) {
-            problems_.push_back({page, std::nullopt,
-                                 "not " + what + ": the data pages it lists are not read"});
+            problems_.push_back(
+                {page, std::nullopt, "not " + what + ": the data pages it lists are not read"});
             continue;
         }
         for (std::uint32_t slot = 0; slot < pointer.count; ++slot) {

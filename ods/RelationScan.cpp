@@ -60,8 +60,7 @@ std::string TRelationScan::PrimaryFault(const TRecordPiece& piece) const {
     if (lengths_[header.format] == 0) {
         return "format " + std::to_string(header.format) + ", which the relation does not have";
     }
-    if (header.Has(kRecordIncomplete) &&
-        header.fragmentPage >= store_.Cache().File().PageCount()) {
+    if (header.Has(kRecordIncomplete) && header.fragmentPage >= store_.Cache().File().PageCount()) {
         return "its next piece lies past the end of the file";
     }
     return {};
@@ -109,8 +108,7 @@ void TRelationScan::ScanLine(const TDataPageSlot& slot, const TPageCache::TPage&
         return;
     }
     std::string fault;
-    std::optional<TRecordPiece> piece =
-        TRecordStore::PieceOf(holder, slot.page, data, line, fault);
+    std::optional<TRecordPiece> piece = TRecordStore::PieceOf(holder, slot.page, data, line, fault);
     if (!piece) {
         if (visit) {
             candidates_.push_back({slot.page, line, fault});
@@ -120,8 +118,8 @@ void TRelationScan::ScanLine(const TDataPageSlot& slot, const TPageCache::TPage&
     const TRecordHeader& header = piece->header;
     if ((header.flags & ~kKnownFlags) != 0) {
         if (visit) {
-            candidates_.push_back({slot.page, line, "flags " + Hex(header.flags, 4) +
-                                                        " that no record carries"});
+            candidates_.push_back(
+                {slot.page, line, "flags " + Hex(header.flags, 4) + " that no record carries"});
         }
         return;
     }
@@ -151,11 +149,10 @@ void TRelationScan::ScanLine(const TDataPageSlot& slot, const TPageCache::TPage&
         problems_.push_back({slot.page, line, walker_.Problem()});
         break;
     case TVersionOutcome::Row: {
-        const TFoundRecord found{slot.page, line,
-                                 static_cast<std::uint64_t>(slot.sequence) *
-                                         geometry.maxRecordsPerDataPage +
-                                     line,
-                                 walker_.Format(), walker_.Record()};
+        const TFoundRecord found{
+            slot.page, line,
+            static_cast<std::uint64_t>(slot.sequence) * geometry.maxRecordsPerDataPage + line,
+            walker_.Format(), walker_.Record()};
         if (std::string reason = (*visit)(found); !reason.empty()) {
             problems_.push_back({slot.page, line, reason});
         }
@@ -189,8 +186,8 @@ std::vector<TRawProblem> TRelationScan::TakeProblems() {
     ResolveBlobs();
     for (TCandidate& candidate : candidates_) {
         if (!references_.contains(Key(candidate.page, candidate.line))) {
-            problems_.push_back({candidate.page, candidate.line,
-                                 candidate.reason + ", and nothing points at it"});
+            problems_.push_back(
+                {candidate.page, candidate.line, candidate.reason + ", and nothing points at it"});
         }
     }
     candidates_.clear();

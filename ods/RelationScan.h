@@ -29,8 +29,10 @@ struct TFoundRecord {
 //    refuses;
 //  - a line whose header cannot be (its index entry reaches outside the page, flags no record
 //    carries, a transaction past the last, a format the relation lacks, a delete stub with
-//    data) and that no record or blob id of the pages read points at: a row that existed and
-//    nobody can read.
+//    data, a record without) and that no record or blob id of the pages read points at: a row
+//    that existed and nobody can read.
+// A record validation marked damaged (flag 0x80) is read like any other: it comes back only if
+// it decodes.
 class TRelationScan {
 public:
     // `visit` returns an empty string for a record it takes as a row, or why it is none.
@@ -64,8 +66,8 @@ private:
     // Why the header of a line that is not a piece, back version or blob cannot be a record's.
     std::string PrimaryFault(const TRecordPiece& piece) const;
     void ScanPage(const TDataPageSlot& slot, const TVisitor* visit);
-    void ScanLine(const TDataPageSlot& slot, const TPageCache::TPage& holder,
-                  const TDataPage& data, std::uint16_t line, const TVisitor* visit);
+    void ScanLine(const TDataPageSlot& slot, const TPageCache::TPage& holder, const TDataPage& data,
+                  std::uint16_t line, const TVisitor* visit);
     void Reference(std::uint32_t page, std::uint16_t line);
     void ResolveBlobs();
 

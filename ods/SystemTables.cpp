@@ -66,7 +66,8 @@ std::optional<TFormatsRow> DecodeFormatsRow(TBytes record) {
     if (!relation || !format) {
         return std::nullopt;
     }
-    return TFormatsRow{*relation, static_cast<std::uint8_t>(*format), TBlobId::Read(record.subspan(8))};
+    return TFormatsRow{*relation, static_cast<std::uint8_t>(*format),
+                       TBlobId::Read(record.subspan(8))};
 }
 
 } // namespace onarim::ods

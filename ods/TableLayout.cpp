@@ -95,7 +95,7 @@ std::string DecodeRecord(const TTableLayout& layout, const TRecordFormat& format
                std::to_string(format.number) + " has " + std::to_string(format.length);
     }
     fields.resize(layout.fields.size());
-    TRawValue dropped; // fields of the record's format that the table no longer has
+    TRawValue dropped;    // fields of the record's format that the table no longer has
     std::size_t next = 0; // layout.fields are by id
     for (std::uint16_t id = 0; id < format.fields.size(); ++id) {
         const TFieldDescriptor& descriptor = format.fields[id];
@@ -115,9 +115,9 @@ std::string DecodeRecord(const TTableLayout& layout, const TRecordFormat& format
         value.null = false;
         const std::string problem = DecodeFieldValue(descriptor, record, layout.relation, value);
         if (!problem.empty()) {
-            const std::string name =
-                shown && !layout.fields[next].name.empty() ? layout.fields[next].name
-                                                           : "field id " + std::to_string(id);
+            const std::string name = shown && !layout.fields[next].name.empty()
+                                         ? layout.fields[next].name
+                                         : "field id " + std::to_string(id);
             return name + ": " + problem;
         }
     }

@@ -13,9 +13,9 @@ namespace onarim::ods {
 // A field of a table's current format with the names RDB$RELATION_FIELDS gives it.
 struct TRawField {
     std::uint16_t id = 0;
-    std::string name;   // empty when RDB$RELATION_FIELDS has no row for the id
-    std::string source; // the domain, RDB$FIELD_SOURCE
-    TFieldDescriptor descriptor; // as the current format stores it
+    std::string name;                       // empty when RDB$RELATION_FIELDS has no row for the id
+    std::string source;                     // the domain, RDB$FIELD_SOURCE
+    TFieldDescriptor descriptor;            // as the current format stores it
     std::optional<TRawValue> storedDefault; // what records of older formats read for it
 };
 

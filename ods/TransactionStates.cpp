@@ -31,8 +31,8 @@ TTransactionStates::TTransactionStates(const TDatabaseFile& file, const TPagesDi
     std::set<std::uint32_t> visited;
     std::uint32_t chained = 0; // tip_next of the TIP before
     for (std::uint32_t sequence = 0; sequence < tips; ++sequence) {
-        std::uint32_t page = sequence < listed.size() && listed[sequence] != 0 ? listed[sequence]
-                                                                               : chained;
+        std::uint32_t page =
+            sequence < listed.size() && listed[sequence] != 0 ? listed[sequence] : chained;
         chained = 0;
         if (page == 0 || page >= file.PageCount() || !visited.insert(page).second) {
             problems_.push_back({page, std::nullopt,
@@ -48,7 +48,8 @@ TTransactionStates::TTransactionStates(const TDatabaseFile& file, const TPagesDi
             continue;
         }
         const TTipPage tip = TTipPage::Read(bytes, geometry);
-        std::copy(tip.states.begin(), tip.states.begin() + static_cast<std::ptrdiff_t>(bytesPerPage),
+        std::copy(tip.states.begin(),
+                  tip.states.begin() + static_cast<std::ptrdiff_t>(bytesPerPage),
                   states_.begin() + static_cast<std::ptrdiff_t>(sequence * bytesPerPage));
         known_[sequence] = true;
         chained = tip.next;

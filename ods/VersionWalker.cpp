@@ -83,8 +83,8 @@ TVersionOutcome TVersionWalker::Walk(const TRecordPiece& primary) {
                                       std::to_string(transactions_.Last()));
         }
         if (state == TCommitState::Unknown) {
-            return Fail(*version, "the state of transaction " +
-                                      std::to_string(header.transaction) + " is not known");
+            return Fail(*version, "the state of transaction " + std::to_string(header.transaction) +
+                                      " is not known");
         }
         const bool committed = state == TCommitState::Committed;
         if (committed && header.Has(kRecordDeleted)) {
@@ -131,11 +131,9 @@ TVersionOutcome TVersionWalker::Walk(const TRecordPiece& primary) {
         if (!next) {
             return Fail(*version, "its older version: " + problem);
         }
-        if (!next->header.Has(kRecordChain) ||
-            next->header.Has(kRecordFragment | kRecordBlob)) {
+        if (!next->header.Has(kRecordChain) || next->header.Has(kRecordFragment | kRecordBlob)) {
             return Fail(*version, "page " + std::to_string(next->page) + " line " +
-                                      std::to_string(next->line) +
-                                      " is no older version (flags " +
+                                      std::to_string(next->line) + " is no older version (flags " +
                                       Hex(next->header.flags, 4) + ")");
         }
         older = std::move(next);

@@ -32,12 +32,12 @@ using ods::TFieldType;
 
 constexpr std::uint16_t kRelation = 128;
 
-constexpr TFieldType kTypes[] = {
-    TFieldType::Text,  TFieldType::Varying, TFieldType::Byte,      TFieldType::Short,
-    TFieldType::Long,  TFieldType::Quad,    TFieldType::Float,     TFieldType::Double,
-    TFieldType::Date,  TFieldType::Time,    TFieldType::Timestamp, TFieldType::Blob,
-    TFieldType::Array, TFieldType::Int64,   TFieldType::DbKey,     TFieldType::Boolean,
-    TFieldType::Unused};
+constexpr TFieldType kTypes[] = {TFieldType::Text,    TFieldType::Varying,   TFieldType::Byte,
+                                 TFieldType::Short,   TFieldType::Long,      TFieldType::Quad,
+                                 TFieldType::Float,   TFieldType::Double,    TFieldType::Date,
+                                 TFieldType::Time,    TFieldType::Timestamp, TFieldType::Blob,
+                                 TFieldType::Array,   TFieldType::Int64,     TFieldType::DbKey,
+                                 TFieldType::Boolean, TFieldType::Unused};
 
 void Put16(std::vector<std::uint8_t>& bytes, std::uint16_t value) {
     bytes.push_back(static_cast<std::uint8_t>(value));
@@ -55,14 +55,30 @@ std::vector<std::uint8_t> ChosenDescriptor(FuzzInput& input) {
         const std::uint8_t choice = input.Byte();
         std::uint16_t length = 0;
         switch (type) {
-        case TFieldType::Text: length = choice % 16 + 1; break;
-        case TFieldType::Varying: length = choice % 16 + 2; break;
-        case TFieldType::Byte: case TFieldType::Boolean: length = 1; break;
-        case TFieldType::Short: length = 2; break;
-        case TFieldType::Long: case TFieldType::Float: case TFieldType::Date: case TFieldType::Time:
-            length = 4; break;
-        case TFieldType::Unused: break;
-        default: length = 8; break;
+        case TFieldType::Text:
+            length = choice % 16 + 1;
+            break;
+        case TFieldType::Varying:
+            length = choice % 16 + 2;
+            break;
+        case TFieldType::Byte:
+        case TFieldType::Boolean:
+            length = 1;
+            break;
+        case TFieldType::Short:
+            length = 2;
+            break;
+        case TFieldType::Long:
+        case TFieldType::Float:
+        case TFieldType::Date:
+        case TFieldType::Time:
+            length = 4;
+            break;
+        case TFieldType::Unused:
+            break;
+        default:
+            length = 8;
+            break;
         }
         const std::int16_t subType = (choice & 0x80) != 0 ? ods::kCharsetUtf8 : choice % 3;
         bytes.push_back(static_cast<std::uint8_t>(type));
@@ -71,7 +87,8 @@ std::vector<std::uint8_t> ChosenDescriptor(FuzzInput& input) {
         Put16(bytes, static_cast<std::uint16_t>(subType));
         Put16(bytes, 0);
         for (int shift = 0; shift < 32; shift += 8) {
-            bytes.push_back(static_cast<std::uint8_t>(type == TFieldType::Unused ? 0 : offset >> shift));
+            bytes.push_back(
+                static_cast<std::uint8_t>(type == TFieldType::Unused ? 0 : offset >> shift));
         }
         offset += length;
     }
@@ -155,9 +172,9 @@ void DecodeRecord(FuzzInput& input) {
     const std::string packed = input.Bytes(input.Uint16());
     std::vector<std::uint8_t> record;
     try {
-        ods::DecompressInto(ods::TBytes(reinterpret_cast<const std::uint8_t*>(packed.data()),
-                                        packed.size()),
-                            format.length, record);
+        ods::DecompressInto(
+            ods::TBytes(reinterpret_cast<const std::uint8_t*>(packed.data()), packed.size()),
+            format.length, record);
     } catch (const ods::EOdsError&) {
         return;
     }
@@ -188,9 +205,9 @@ void DecodeRecord(FuzzInput& input) {
     const std::uint16_t longest = input.Uint16();
     const std::string_view stream = input.Rest();
     std::string value;
-    if (ods::JoinSegments(ods::TBytes(reinterpret_cast<const std::uint8_t*>(stream.data()),
-                                      stream.size()),
-                          count, total, longest, value)
+    if (ods::JoinSegments(
+            ods::TBytes(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size()), count,
+            total, longest, value)
             .empty()) {
         Check(value.size() == total, "joined segments are as long as the header says");
     }

@@ -53,7 +53,8 @@ DamageSite GarbleLineIndex(const TestDatabase& database) {
         bool odd = false;
         for (const RecordSlot& record : page.records) {
             if (record.IsLiveRow() && (odd = !odd)) {
-                const int entry = testing::ods::kDataSlots + record.slot * testing::ods::kDataSlotSize;
+                const int entry =
+                    testing::ods::kDataSlots + record.slot * testing::ods::kDataSlotSize;
                 WriteUInt16(bytes, entry, static_cast<std::uint16_t>(random()));
                 WriteUInt16(bytes, entry + 2, static_cast<std::uint16_t>(random()));
             }
@@ -80,7 +81,10 @@ DamageCase Fixture(const char* name, DamageKind kind, DamageTarget target, int l
             [kind, target](const TestDatabase& database) {
                 return DamageDatabase(database, kind, target);
             },
-            kind == DamageKind::GarbledContents, lostRows, namedLines, lostBlobs};
+            kind == DamageKind::GarbledContents,
+            lostRows,
+            namedLines,
+            lostBlobs};
 }
 
 class RawDamageTest : public ::testing::TestWithParam<DamageCase> {};
@@ -164,16 +168,16 @@ INSTANTIATE_TEST_SUITE_P(
                 DamageTarget::LiveBlobs, 0, 1),
         Fixture("GarbledHeaderOfARow", DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1,
                 0),
-        Fixture("GarbledHeaderOfABlob", DamageKind::GarbledRecordHeader, DamageTarget::LiveBlobs,
-                0, 1),
+        Fixture("GarbledHeaderOfABlob", DamageKind::GarbledRecordHeader, DamageTarget::LiveBlobs, 0,
+                1),
         // Nothing tells the stub it was from a row that cannot be read: named all the same.
         Fixture("GarbledHeaderOfADeletedRow", DamageKind::GarbledRecordHeader,
                 DamageTarget::DeletedRows, 0, 0, 1),
         Fixture("PageOfGarbage", DamageKind::GarbledContents, DamageTarget::LiveRows, -1, 0),
         DamageCase{"GarbledLineIndex", GarbleLineIndex, false, -1, -1, 0},
         DamageCase{"BlobPageOfTheWrongType",
-                   [](const TestDatabase& database) { return DamageBlobPage(database); }, false,
-                   0, 0, 1, false}),
+                   [](const TestDatabase& database) { return DamageBlobPage(database); }, false, 0,
+                   0, 1, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Pages of any kind but the transaction inventory (whose bits the reader takes as the engine

@@ -33,7 +33,8 @@ constexpr int kRows = 300;
 // above the committed ones. BT holds text blobs of levels 0 (most rows), 1 (row 5: 24000
 // bytes) and 2 (row 6: 4.4 MB, past (4096-64)/4 pages), an empty one (row 7); BB binary blobs
 // of levels 0 and 1 (row 8); BIG makes rows 9 and 10 span three pages.
-constexpr const char* kAllTypesScript = R"(CREATE TABLE ALLTYPES (ID INTEGER NOT NULL PRIMARY KEY, SI SMALLINT, BI BIGINT,
+constexpr const char* kAllTypesScript =
+    R"(CREATE TABLE ALLTYPES (ID INTEGER NOT NULL PRIMARY KEY, SI SMALLINT, BI BIGINT,
     N41 NUMERIC(4,1), N92 NUMERIC(9,2), N184 NUMERIC(18,4), D103 DECIMAL(10,3), FL FLOAT,
     DP DOUBLE PRECISION, DT DATE, TM TIME, TS TIMESTAMP, CU CHAR(5), VU VARCHAR(20),
     VW VARCHAR(20) CHARACTER SET WIN1254, CW CHAR(6) CHARACTER SET WIN1254,
@@ -94,14 +95,14 @@ void CreateAllTypesDatabase(const std::string& path) {
 
 const std::vector<TShownColumn>& AllTypesColumns() {
     static const std::vector<TShownColumn> columns = {
-        {"ID", TShown::Number},     {"SI", TShown::Number},     {"BI", TShown::Number},
-        {"N41", TShown::Number},    {"N92", TShown::Number},    {"N184", TShown::Number},
-        {"D103", TShown::Number},   {"FL", TShown::Real},       {"DP", TShown::Real},
-        {"DT", TShown::Moment},     {"TM", TShown::Moment},     {"TS", TShown::Moment},
-        {"CU", TShown::PaddedText}, {"VU", TShown::Bytes},      {"VW", TShown::Bytes},
-        {"CW", TShown::PaddedText}, {"VO", TShown::Bytes},      {"CN", TShown::PaddedText},
-        {"BO", TShown::Boolean},    {"BT", TShown::Bytes},      {"BB", TShown::Bytes},
-        {"BIG", TShown::Bytes},     {"EXTRA", TShown::Number},  {"NOTE2", TShown::Bytes}};
+        {"ID", TShown::Number},     {"SI", TShown::Number},    {"BI", TShown::Number},
+        {"N41", TShown::Number},    {"N92", TShown::Number},   {"N184", TShown::Number},
+        {"D103", TShown::Number},   {"FL", TShown::Real},      {"DP", TShown::Real},
+        {"DT", TShown::Moment},     {"TM", TShown::Moment},    {"TS", TShown::Moment},
+        {"CU", TShown::PaddedText}, {"VU", TShown::Bytes},     {"VW", TShown::Bytes},
+        {"CW", TShown::PaddedText}, {"VO", TShown::Bytes},     {"CN", TShown::PaddedText},
+        {"BO", TShown::Boolean},    {"BT", TShown::Bytes},     {"BB", TShown::Bytes},
+        {"BIG", TShown::Bytes},     {"EXTRA", TShown::Number}, {"NOTE2", TShown::Bytes}};
     return columns;
 }
 
@@ -156,11 +157,12 @@ RawTable ReadAllTypes(const std::string& path) {
     const TDatabaseFile file(path, TDatabaseFile::TAccess::ReadOnly);
     RawTable table;
     std::map<std::int64_t, std::string> byId;
-    table.summary = ReadRawRows(file, "ALLTYPES", {.pages = {}, .readBlobs = true}, [&](const TRawRow& row) {
-        const std::int64_t id = row.Find("ID")->integer;
-        byId[id] = ShownText(row, AllTypesColumns());
-        table.recordNumbers[static_cast<int>(id)] = row.recordNumber;
-    });
+    table.summary =
+        ReadRawRows(file, "ALLTYPES", {.pages = {}, .readBlobs = true}, [&](const TRawRow& row) {
+            const std::int64_t id = row.Find("ID")->integer;
+            byId[id] = ShownText(row, AllTypesColumns());
+            table.recordNumbers[static_cast<int>(id)] = row.recordNumber;
+        });
     for (auto& [id, text] : byId) {
         table.rows.push_back(std::move(text));
     }
@@ -238,10 +240,10 @@ TEST(RawReadTest, TheRowsTheEngineShowsAreThoseTheScriptLeft) {
 // The engine's RDB$FIELD_TYPE for a stored type, and the declared length it records.
 std::string EngineType(const TFieldDescriptor& field) {
     const std::map<TFieldType, int> blr = {
-        {TFieldType::Short, 7},    {TFieldType::Long, 8},     {TFieldType::Int64, 16},
-        {TFieldType::Float, 10},   {TFieldType::Double, 27},  {TFieldType::Date, 12},
+        {TFieldType::Short, 7},    {TFieldType::Long, 8},       {TFieldType::Int64, 16},
+        {TFieldType::Float, 10},   {TFieldType::Double, 27},    {TFieldType::Date, 12},
         {TFieldType::Time, 13},    {TFieldType::Timestamp, 35}, {TFieldType::Text, 14},
-        {TFieldType::Varying, 37}, {TFieldType::Blob, 261},   {TFieldType::Boolean, 23}};
+        {TFieldType::Varying, 37}, {TFieldType::Blob, 261},     {TFieldType::Boolean, 23}};
     const bool blob = field.type == TFieldType::Blob;
     const bool exact = field.type == TFieldType::Short || field.type == TFieldType::Long ||
                        field.type == TFieldType::Int64;
@@ -267,7 +269,8 @@ TEST(SystemTablesTest, RelationsFieldsAndFormatsAreWhatTheEngineShows) {
                             std::to_string(relation.currentFormat));
     }
     EXPECT_EQ(relations,
-              QueryText(path, "RDB$RELATION_ID || ' ' || TRIM(RDB$RELATION_NAME) || ' ' || RDB$FORMAT",
+              QueryText(path,
+                        "RDB$RELATION_ID || ' ' || TRIM(RDB$RELATION_NAME) || ' ' || RDB$FORMAT",
                         "FROM RDB$RELATIONS ORDER BY RDB$RELATION_ID"));
 
     TRawTableReader reader(database, "ALLTYPES");

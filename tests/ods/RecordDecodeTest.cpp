@@ -131,7 +131,8 @@ class FieldValueTest : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(FieldValueTest, AValueOfItsTypeOrTheReasonItIsNone) {
     TRawValue value;
-    const std::string problem = DecodeFieldValue(GetParam().descriptor, GetParam().bytes, 128, value);
+    const std::string problem =
+        DecodeFieldValue(GetParam().descriptor, GetParam().bytes, 128, value);
     if (*GetParam().says == '\0') {
         EXPECT_EQ(problem, "");
     } else {
@@ -152,26 +153,40 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"TimeAtMidnight", Field(TFieldType::Time, 4), Le32(kTimeUnitsPerDay),
                   "past midnight"},
         ValueCase{"TimestampOfBadTime", Field(TFieldType::Timestamp, 8),
-                  [] { TByteVector b = Le32(0); for (auto x : Le32(-1)) b.push_back(x); return b; }(),
+                  [] {
+                      TByteVector b = Le32(0);
+                      for (auto x : Le32(-1))
+                          b.push_back(x);
+                      return b;
+                  }(),
                   "past midnight"},
         ValueCase{"BooleanTwo", Field(TFieldType::Boolean, 1), {2}, "a BOOLEAN of 2"},
         ValueCase{"DoubleNaN", Field(TFieldType::Double, 8),
                   BitsOf(std::numeric_limits<double>::quiet_NaN()), "not a finite number"},
         ValueCase{"DoubleInfinite", Field(TFieldType::Double, 8),
                   BitsOf(std::numeric_limits<double>::infinity()), "not a finite number"},
-        ValueCase{"VarcharLongerThanDeclared", Field(TFieldType::Varying, 6), {5, 0, 'a', 'b', 'c', 'd'},
+        ValueCase{"VarcharLongerThanDeclared",
+                  Field(TFieldType::Varying, 6),
+                  {5, 0, 'a', 'b', 'c', 'd'},
                   "a VARCHAR of 5 bytes where 4"},
-        ValueCase{"TwoUtf8Characters", kUtf8Varchar2, {4, 0, 0xC4, 0x9F, 0xC3, 0xBC, 0, 0, 0, 0}, ""},
-        ValueCase{"ThreeCharactersInTwo", kUtf8Varchar2, {3, 0, 'a', 'b', 'c', 0, 0, 0, 0, 0},
+        ValueCase{
+            "TwoUtf8Characters", kUtf8Varchar2, {4, 0, 0xC4, 0x9F, 0xC3, 0xBC, 0, 0, 0, 0}, ""},
+        ValueCase{"ThreeCharactersInTwo",
+                  kUtf8Varchar2,
+                  {3, 0, 'a', 'b', 'c', 0, 0, 0, 0, 0},
                   "3 characters where 2"},
         ValueCase{"Utf8CutOff", kUtf8Varchar2, {1, 0, 0xC4, 0, 0, 0, 0, 0, 0, 0}, "not UTF-8"},
         ValueCase{"Utf8Overlong", kUtf8Varchar2, {2, 0, 0xC0, 0xAF, 0, 0, 0, 0, 0, 0}, "not UTF-8"},
-        ValueCase{"Utf8Surrogate", kUtf8Varchar2, {3, 0, 0xED, 0xA0, 0x80, 0, 0, 0, 0, 0},
-                  "not UTF-8"},
-        ValueCase{"Utf8CharPaddedWithBlanks", Field(TFieldType::Text, 8, kCharsetUtf8),
-                  {0xC4, 0x9F, 'a', ' ', ' ', ' ', ' ', ' '}, ""},
+        ValueCase{
+            "Utf8Surrogate", kUtf8Varchar2, {3, 0, 0xED, 0xA0, 0x80, 0, 0, 0, 0, 0}, "not UTF-8"},
+        ValueCase{"Utf8CharPaddedWithBlanks",
+                  Field(TFieldType::Text, 8, kCharsetUtf8),
+                  {0xC4, 0x9F, 'a', ' ', ' ', ' ', ' ', ' '},
+                  ""},
         ValueCase{"Win1254IsNotChecked", Field(TFieldType::Varying, 4, 55), {2, 0, 0xF0, 0x81}, ""},
-        ValueCase{"BlobOfAnotherRelation", Field(TFieldType::Blob, 8), {129, 0, 0, 0, 5, 0, 0, 0},
+        ValueCase{"BlobOfAnotherRelation",
+                  Field(TFieldType::Blob, 8),
+                  {129, 0, 0, 0, 5, 0, 0, 0},
                   "relation 129"},
         ValueCase{"EmptyBlobId", Field(TFieldType::Blob, 8), {0, 0, 0, 0, 0, 0, 0, 0}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -189,7 +204,8 @@ class DifferenceTest : public ::testing::TestWithParam<DifferenceCase> {};
 TEST_P(DifferenceTest, MakesTheOlderVersionOrSaysWhyNot) {
     const TByteVector newer = {1, 2, 3, 4, 5, 6};
     TByteVector out;
-    const std::string problem = ApplyDifference(newer, GetParam().difference, GetParam().length, out);
+    const std::string problem =
+        ApplyDifference(newer, GetParam().difference, GetParam().length, out);
     if (*GetParam().says == '\0') {
         EXPECT_EQ(problem, "");
         EXPECT_EQ(out, GetParam().made);
@@ -238,12 +254,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SegmentCase{"TwoSegments", {2, 0, 'a', 'b', 3, 0, 'c', 'd', 'e'}, 2, 5, 3, ""},
         SegmentCase{"EmptySegmentAmongThem", {0, 0, 5, 0, 'a', 'b', 'c', 'd', 'e'}, 2, 5, 5, ""},
-        SegmentCase{"LengthsThatDoNotAddUp", {2, 0, 'a', 'b', 3, 0, 'c', 'd', 'e'}, 2, 6, 3,
+        SegmentCase{"LengthsThatDoNotAddUp",
+                    {2, 0, 'a', 'b', 3, 0, 'c', 'd', 'e'},
+                    2,
+                    6,
+                    3,
                     "bytes stored for"},
-        SegmentCase{"SegmentPastTheEnd", {9, 0, 'a', 'b', 'c', 'd', 'e', 0, 0}, 2, 5, 9, "past the end"},
-        SegmentCase{"LongerThanTheLongest", {2, 0, 'a', 'b', 3, 0, 'c', 'd', 'e'}, 2, 5, 2,
+        SegmentCase{
+            "SegmentPastTheEnd", {9, 0, 'a', 'b', 'c', 'd', 'e', 0, 0}, 2, 5, 9, "past the end"},
+        SegmentCase{"LongerThanTheLongest",
+                    {2, 0, 'a', 'b', 3, 0, 'c', 'd', 'e'},
+                    2,
+                    5,
+                    2,
                     "longer than the longest"},
-        SegmentCase{"FewerSegmentsThanCounted", {5, 0, 'a', 'b', 'c', 'd', 'e'}, 2, 3, 5,
+        SegmentCase{"FewerSegmentsThanCounted",
+                    {5, 0, 'a', 'b', 'c', 'd', 'e'},
+                    2,
+                    3,
+                    5,
                     "1 segments where the header records 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
