@@ -43,6 +43,10 @@ struct TRawValue {
     TBlobId blob;            // Blob, Array
     bool blobRead = false;   // `bytes` holds the blob's value
     std::string blobProblem; // why the blob's value could not be read (then `bytes` is empty)
+
+    TFieldType Type() const { return descriptor.type; }
+    int Scale() const { return descriptor.type == TFieldType::Blob ? 0 : descriptor.scale; }
+    std::uint8_t Charset() const { return descriptor.Charset(); }
 };
 
 // A row of a table read from its pages: the newest committed version of one record.

@@ -47,9 +47,6 @@ TRawTableReader::TRawTableReader(const TRawDatabase& database, std::uint16_t rel
             state_->lengths[number] = layout_.formats[number]->length;
         }
     }
-    for (const TRawProblem& problem : state_->pages.Problems()) {
-        layoutProblems_.push_back(problem.Describe());
-    }
 }
 
 TRawTableReader::TRawTableReader(const TRawDatabase& database, std::string_view name)
@@ -88,7 +85,10 @@ TRawReadSummary TRawTableReader::Read(const TRawReadOptions& options,
     TRelationScan scan(state_->store, database_.Transactions(), state_->pages, state_->lengths);
     std::vector<TDataPageSlot> slots = state_->pages.Pages();
     std::vector<TDataPageSlot> others;
-    if (!options.pages.empty()) {
+    if (options.pages.empty()) {
+        // Pointer pages that could not be read: the rows of the data pages they list are lost.
+        summary.problems = state_->pages.Problems();
+    } else {
         const std::set<std::uint32_t> chosen(options.pages.begin(), options.pages.end());
         slots = SlotsOf(chosen, summary.problems);
         // The back versions and pieces the other pages point at are no lost rows.

@@ -31,8 +31,9 @@ struct TRawReadOptions {
 // What a read gave besides its rows: what it could not give back.
 struct TRawReadSummary {
     std::uint64_t rows = 0;
-    // Lines whose rows cannot be read, pages whose lines cannot be told, and, with readBlobs,
-    // blob values that cannot be read (at the line of their row).
+    // Lines whose rows cannot be read, pages whose lines cannot be told (a reading of every
+    // page adds the table's pointer pages that cannot be read, and data pages they list
+    // twice), and, with readBlobs, blob values that cannot be read (at the line of their row).
     std::vector<TRawProblem> problems;
 };
 
@@ -74,7 +75,7 @@ public:
     TRawTableReader& operator=(const TRawTableReader&) = delete;
 
     const TTableLayout& Layout() const { return layout_; }
-    // What could not be read of the table's formats and names, and of its pointer pages.
+    // What could not be read of the table's formats and names.
     const std::vector<std::string>& LayoutProblems() const { return layoutProblems_; }
 
     // Hands each row to `row` (valid during the call) in the order of the pages and lines.

@@ -15,6 +15,7 @@ TRelationPages::TRelationPages(const TDatabaseFile& file, const TPagesDirectory&
         relation == 0 ? std::vector<std::uint32_t>{file.Header().pagesPage}
                       : directory.Pages(relation, kPagesTypePointer);
     std::set<std::uint32_t> visited;
+    std::set<std::uint32_t> listedData;
     std::uint32_t chained = 0;
     for (std::uint32_t sequence = 0;; ++sequence) {
         const std::uint32_t page =
@@ -48,6 +49,15 @@ TRelationPages::TRelationPages(const TDatabaseFile& file, const TPagesDirectory&
                 continue;
             }
             const std::uint32_t dataSequence = sequence * geometry.dataPagesPerPointerPage + slot;
+            // Its rows are read once, at the first place that lists it.
+            if (!listedData.insert(data).second) {
+                problems_.push_back({data, std::nullopt,
+                                     "data page listed again, as sequence " +
+                                         std::to_string(dataSequence) + " of relation " +
+                                         std::to_string(relation) +
+                                         ": the page that belongs there is not known"});
+                continue;
+            }
             pages_.push_back({dataSequence, data});
             if (bySequence_.size() <= dataSequence) {
                 bySequence_.resize(dataSequence + 1, 0);

@@ -19,7 +19,8 @@ struct TDataPageSlot {
 // The data pages of one relation as its pointer pages list them. The pointer pages come from
 // RDB$PAGES (relation, type 4) by sequence; a sequence it misses is taken from the ppg_next of
 // the one before. A pointer page that is not the relation's page of its sequence is a
-// problem: the data pages it would list are not known.
+// problem: the data pages it would list are not known. So is a data page listed twice: it is
+// kept at its first place only, so its rows are not read twice.
 class TRelationPages {
 public:
     TRelationPages(const TDatabaseFile& file, const TPagesDirectory& directory,

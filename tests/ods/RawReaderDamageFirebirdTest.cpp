@@ -230,5 +230,68 @@ TEST(RandomDamageTest, GarbledPagesNeverBringBackARowThatIsNotThere) {
     EXPECT_GT(readable, 15) << "most garbled copies still have a table to read";
 }
 
+struct PointerDamageCase {
+    const char* name;
+    // Damages the table's first pointer page (given) and returns the page the problem names.
+    std::uint32_t (*damage)(DatabasePages& pages, std::uint32_t pointerPage);
+};
+
+class PointerDamageTest : public ::testing::TestWithParam<PointerDamageCase> {};
+
+// What a pointer page no longer tells is a problem of the read, and no row comes back twice.
+TEST_P(PointerDamageTest, IsAProblemOfTheReadAndNoRowComesTwice) {
+    ScratchDirectory directory;
+    const std::string path = directory.File("damaged.fdb");
+    std::filesystem::copy_file(Original().path, path);
+    std::uint32_t named = 0;
+    {
+        DatabasePages pages(path);
+        std::uint32_t pointerPage = 0;
+        for (std::uint32_t number = 1; number < pages.PageCount() && pointerPage == 0; ++number) {
+            const DatabasePages::Page page = pages.Read(number);
+            if (page[0] == testing::ods::kPointerPageType &&
+                ReadUInt16(page, testing::ods::kPointerRelation) == Original().relationId) {
+                pointerPage = number;
+            }
+        }
+        ASSERT_NE(pointerPage, 0u);
+        named = GetParam().damage(pages, pointerPage);
+    }
+    const TDatabaseFile file(path, TDatabaseFile::TAccess::ReadOnly);
+    std::set<int> seen;
+    const TRawReadSummary summary =
+        ReadRawRows(file, "ITEMS", {}, [&](const TRawRow& row) {
+            EXPECT_TRUE(seen.insert(static_cast<int>(row.fields[0].integer)).second);
+        });
+    ASSERT_EQ(summary.problems.size(), 1u);
+    EXPECT_EQ(summary.problems[0].page, named) << summary.problems[0].Describe();
+    EXPECT_FALSE(summary.problems[0].line);
+    EXPECT_LT(seen.size(), static_cast<std::size_t>(kRows));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PointerPages, PointerDamageTest,
+    ::testing::Values(
+        PointerDamageCase{"ASlotNamingTheFirstDataPageAgain",
+                          [](DatabasePages& pages, std::uint32_t pointerPage) {
+                              DatabasePages::Page page = pages.Read(pointerPage);
+                              const std::uint32_t first =
+                                  ReadUInt32(page, testing::ods::kPointerPages);
+                              WriteUInt32(page, testing::ods::kPointerPages + 4, first);
+                              pages.Write(pointerPage, page);
+                              return first;
+                          }},
+        PointerDamageCase{"APointerPageOfGarbage",
+                          [](DatabasePages& pages, std::uint32_t pointerPage) {
+                              DatabasePages::Page page = pages.Read(pointerPage);
+                              std::mt19937 random(pointerPage);
+                              for (auto& byte : page) {
+                                  byte = static_cast<std::uint8_t>(random());
+                              }
+                              pages.Write(pointerPage, page);
+                              return pointerPage;
+                          }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace onarim::ods
