@@ -92,10 +92,10 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"FieldOverTheNullBitmap", [](TByteVector& b) { b[10] = 2; }, "offset 2)"},
         FormatCase{"FieldPastTheLargestRecord", [](TByteVector& b) { b[24] = b[25] = 0xFF; },
                    "no field Firebird 3 stores"},
-        FormatCase{"NoDefaultCount", [](TByteVector& b) { b.resize(26); }, "no count"},
+        FormatCase{"NoDefaultCount", [](TByteVector& b) { b.erase(b.begin() + 26, b.end()); },
+                   "no count"},
         FormatCase{"DefaultOfNoField", [](TByteVector& b) { b[28] = 5; }, "for no field"},
-        FormatCase{"DefaultPastTheEnd", [](TByteVector& b) { b.resize(b.size() - 1); },
-                   "runs past its end"},
+        FormatCase{"DefaultPastTheEnd", [](TByteVector& b) { b.pop_back(); }, "runs past its end"},
         FormatCase{"BytesAfterTheDefaults", [](TByteVector& b) { b.push_back(0); },
                    "1 bytes after"}),
     [](const auto& info) { return std::string(info.param.name); });
