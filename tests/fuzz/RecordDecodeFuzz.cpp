@@ -32,12 +32,18 @@ using ods::TFieldType;
 
 constexpr std::uint16_t kRelation = 128;
 
-constexpr TFieldType kTypes[] = {TFieldType::Text,    TFieldType::Varying,   TFieldType::Byte,
-                                 TFieldType::Short,   TFieldType::Long,      TFieldType::Quad,
-                                 TFieldType::Float,   TFieldType::Double,    TFieldType::Date,
-                                 TFieldType::Time,    TFieldType::Timestamp, TFieldType::Blob,
-                                 TFieldType::Array,   TFieldType::Int64,     TFieldType::DbKey,
-                                 TFieldType::Boolean, TFieldType::Unused};
+// The types a field may have, with their lengths in a record (0: chosen, for text).
+struct TChoice {
+    TFieldType type;
+    std::uint16_t length;
+};
+constexpr TChoice kTypes[] = {
+    {TFieldType::Text, 0},    {TFieldType::Varying, 0},   {TFieldType::Byte, 1},
+    {TFieldType::Short, 2},   {TFieldType::Long, 4},      {TFieldType::Quad, 8},
+    {TFieldType::Float, 4},   {TFieldType::Double, 8},    {TFieldType::Date, 4},
+    {TFieldType::Time, 4},    {TFieldType::Timestamp, 8}, {TFieldType::Blob, 8},
+    {TFieldType::Array, 8},   {TFieldType::Int64, 8},     {TFieldType::DbKey, 8},
+    {TFieldType::Boolean, 1}, {TFieldType::Unused, 0}};
 
 void Put16(std::vector<std::uint8_t>& bytes, std::uint16_t value) {
     bytes.push_back(static_cast<std::uint8_t>(value));
@@ -51,35 +57,11 @@ std::vector<std::uint8_t> ChosenDescriptor(FuzzInput& input) {
     Put16(bytes, static_cast<std::uint16_t>(count));
     std::uint32_t offset = (count + 31) / 32 * 4;
     for (int id = 0; id < count; ++id) {
-        const TFieldType type = kTypes[input.Byte() % std::size(kTypes)];
+        const auto [type, fixed] = kTypes[input.Byte() % std::size(kTypes)];
         const std::uint8_t choice = input.Byte();
-        std::uint16_t length = 0;
-        switch (type) {
-        case TFieldType::Text:
-            length = choice % 16 + 1;
-            break;
-        case TFieldType::Varying:
-            length = choice % 16 + 2;
-            break;
-        case TFieldType::Byte:
-        case TFieldType::Boolean:
-            length = 1;
-            break;
-        case TFieldType::Short:
-            length = 2;
-            break;
-        case TFieldType::Long:
-        case TFieldType::Float:
-        case TFieldType::Date:
-        case TFieldType::Time:
-            length = 4;
-            break;
-        case TFieldType::Unused:
-            break;
-        default:
-            length = 8;
-            break;
-        }
+        const std::uint16_t length = type == TFieldType::Text      ? choice % 16 + 1
+                                     : type == TFieldType::Varying ? choice % 16 + 2
+                                                                   : fixed;
         const std::int16_t subType = (choice & 0x80) != 0 ? ods::kCharsetUtf8 : choice % 3;
         bytes.push_back(static_cast<std::uint8_t>(type));
         bytes.push_back(static_cast<std::uint8_t>(choice % 5));

@@ -7,6 +7,46 @@ namespace onarim::ods::testing {
 
 namespace {
 
+// Firebird 3's HASH() of a value's bytes: the 64-bit PJW hash with the engine's signed shift.
+std::int64_t FirebirdHash(std::string_view bytes) {
+    std::int64_t hash = 0;
+    for (const char c : bytes) {
+        hash = static_cast<std::int64_t>(static_cast<std::uint64_t>(hash) << 4) +
+               static_cast<std::uint8_t>(c);
+        const std::int64_t high = hash & static_cast<std::int64_t>(0xF000000000000000ULL);
+        if (high != 0) {
+            hash ^= high >> 56;
+        }
+        hash &= ~high;
+    }
+    return hash;
+}
+
+// "2024-02-29" and "13:14:15.1234", as the engine casts a DATE and a TIME to text.
+std::string DateText(std::int32_t days) {
+    // Days since 1858-11-17 to a proleptic Gregorian date (H. Hinnant's civil_from_days).
+    const std::int64_t z = static_cast<std::int64_t>(days) - 40587 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld", static_cast<long long>(year),
+                  static_cast<long long>(month), static_cast<long long>(day));
+    return text;
+}
+
+std::string TimeText(std::uint32_t units) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u.%04u", units / 36000000, units / 600000 % 60,
+                  units / 10000 % 60, units % 10000);
+    return text;
+}
+
 std::string Sql(const TShownColumn& column) {
     const std::string& x = column.name;
     std::string text;
@@ -105,44 +145,6 @@ std::string ShownText(const TRawRow& row, const std::vector<TShownColumn>& colum
         const TRawValue* value = row.Find(column.name);
         text += (text.empty() ? "" : "|") + (value ? Text(*value, column.shown) : "MISSING");
     }
-    return text;
-}
-
-std::int64_t FirebirdHash(std::string_view bytes) {
-    std::int64_t hash = 0;
-    for (const char c : bytes) {
-        hash = static_cast<std::int64_t>(static_cast<std::uint64_t>(hash) << 4) +
-               static_cast<std::uint8_t>(c);
-        const std::int64_t high = hash & static_cast<std::int64_t>(0xF000000000000000ULL);
-        if (high != 0) {
-            hash ^= high >> 56;
-        }
-        hash &= ~high;
-    }
-    return hash;
-}
-
-std::string DateText(std::int32_t days) {
-    // Days since 1858-11-17 to a proleptic Gregorian date (H. Hinnant's civil_from_days).
-    const std::int64_t z = static_cast<std::int64_t>(days) - 40587 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld", static_cast<long long>(year),
-                  static_cast<long long>(month), static_cast<long long>(day));
-    return text;
-}
-
-std::string TimeText(std::uint32_t units) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u.%04u", units / 36000000, units / 600000 % 60,
-                  units / 10000 % 60, units % 10000);
     return text;
 }
 

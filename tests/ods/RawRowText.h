@@ -32,10 +32,4 @@ std::string ShownSql(const std::vector<TShownColumn>& columns);
 // blob not read, shows as MISSING.
 std::string ShownText(const TRawRow& row, const std::vector<TShownColumn>& columns);
 
-// Firebird 3's HASH() of a value's bytes: the 64-bit PJW hash with the engine's signed shift.
-std::int64_t FirebirdHash(std::string_view bytes);
-// "2024-02-29", "13:14:15.1234" as the engine casts a DATE and TIME.
-std::string DateText(std::int32_t days);
-std::string TimeText(std::uint32_t units);
-
 } // namespace onarim::ods::testing
