@@ -15,6 +15,15 @@ TTransactionStates::TTransactionStates(const TDatabaseFile& file, const TPagesDi
     : oldest_(file.Header().oldestTransaction), last_(file.Header().nextTransaction) {
     const TPageGeometry geometry(file.PageSize());
     perPage_ = geometry.transactionsPerTip;
+    // Everything below the oldest interesting transaction counts as committed: a garbled one
+    // past the last transaction would make rolled-back work count. Then the TIP alone judges.
+    if (oldest_ > last_ + 1) {
+        problems_.push_back({0, std::nullopt,
+                             "the header's oldest interesting transaction " +
+                                 std::to_string(oldest_) + " is past the last one, " +
+                                 std::to_string(last_) + ": not taken"});
+        oldest_ = 0;
+    }
     const std::uint64_t tips = last_ / perPage_ + 1;
     // Every TIP is a page of the file: more than that is a header that lies.
     if (tips > file.PageCount()) {

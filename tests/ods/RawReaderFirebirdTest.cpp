@@ -190,20 +190,34 @@ void SetDeadTransactionsTo(const std::string& path, int state) {
     file.WritePage(tipPage, page);
 }
 
+// A header whose oldest interesting transaction lies past the last one: taken, it would make
+// the rolled-back transaction count as committed.
+void GarbleOldestInteresting(const std::string& path) {
+    TDatabaseFile file(path, TDatabaseFile::TAccess::ReadWrite);
+    std::vector<std::uint8_t> header = file.ReadPage(0);
+    Put32(header, 28, 0x7FFFFFF0);
+    file.WritePage(0, header);
+}
+
 struct InventoryCase {
     const char* name;
-    int deadTransactionState; // as the TIP shows the rolled-back transaction
+    int deadTransactionState;         // as the TIP shows the rolled-back transaction
+    void (*edit)(const std::string&); // more damage, or nullptr
 };
 
 class RawReadTest : public ::testing::TestWithParam<InventoryCase> {};
 
 // Dead (as written), active (its owner died: the engine treats it as dead) and limbo (not
-// committed either): the versions it left are passed by, the committed ones under them read.
+// committed either): the versions it left are passed by, the committed ones under them read;
+// also when the header's oldest interesting transaction is garbage.
 TEST_P(RawReadTest, EveryRowAndBlobAsTheEngineReadsThem) {
     ScratchDirectory directory;
     const std::string path = CopyOfOriginal(directory);
     if (GetParam().deadTransactionState != 2) {
         SetDeadTransactionsTo(path, GetParam().deadTransactionState);
+    }
+    if (GetParam().edit != nullptr) {
+        GetParam().edit(path);
     }
     const RawTable raw = ReadAllTypes(path);
     for (const TRawProblem& problem : raw.summary.problems) {
@@ -218,10 +232,12 @@ TEST_P(RawReadTest, EveryRowAndBlobAsTheEngineReadsThem) {
     EXPECT_EQ(raw.recordNumbers, Original().engineRecordNumbers);
 }
 
-INSTANTIATE_TEST_SUITE_P(RolledBackWork, RawReadTest,
-                         ::testing::Values(InventoryCase{"Dead", 2}, InventoryCase{"Active", 0},
-                                           InventoryCase{"Limbo", 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    RolledBackWork, RawReadTest,
+    ::testing::Values(InventoryCase{"Dead", 2, nullptr}, InventoryCase{"Active", 0, nullptr},
+                      InventoryCase{"Limbo", 1, nullptr},
+                      InventoryCase{"OldestInterestingPastTheLast", 2, GarbleOldestInteresting}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RawReadTest, TheRowsTheEngineShowsAreThoseTheScriptLeft) {
     // What the comparison above rests on: the engine's answer itself.
