@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::uint16_t kBlobFlags = kRecordBlob | kRecordDelta | kRecordLarge;
 constexpr std::uint16_t kStreamBlob = kRecordDelta; // the same bit, on a blob header
-constexpr std::size_t kBlobPageHeader = 28;
 
 bool Stream(const TBlobRecord& blob) {
     return (blob.flags & kStreamBlob) != 0;
