@@ -15,7 +15,7 @@ constexpr std::size_t kUtf8BytesPerCharacter = 4;
 
 std::string CheckUtf8(TBytes text, std::size_t declaredBytes) {
     // CHAR values are padded with blanks up to the bytes of the declared length; the padding
-    // is no part of the characters the declaration counts.
+    // does not count among the characters the declaration allows.
     std::size_t end = text.size();
     while (end > 0 && text[end - 1] == ' ') {
         --end;

@@ -79,6 +79,7 @@ std::vector<std::string> CompleteTableLayout(TTableLayout& layout,
                 value.fromDefault = true;
                 field.storedDefault = std::move(value);
             } else {
+                field.defaultUnreadable = true;
                 problems.push_back("the stored default of field " + std::to_string(id) +
                                    " is no value: " + problem);
             }
@@ -125,6 +126,10 @@ std::string DecodeRecord(const TTableLayout& layout, const TRecordFormat& format
         const TRawField& field = layout.fields[i];
         TRawValue& value = fields[i];
         if (field.id >= format.fields.size() || !format.fields[field.id].Used()) {
+            if (field.defaultUnreadable) {
+                return field.name + ": a record of format " + std::to_string(format.number) +
+                       ", which predates the field, whose stored default cannot be read";
+            }
             if (field.storedDefault) {
                 value = *field.storedDefault;
             } else {

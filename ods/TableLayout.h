@@ -17,6 +17,7 @@ struct TRawField {
     std::string source;                     // the domain, RDB$FIELD_SOURCE
     TFieldDescriptor descriptor;            // as the current format stores it
     std::optional<TRawValue> storedDefault; // what records of older formats read for it
+    bool defaultUnreadable = false;         // the format stores one that is no value
 };
 
 // What it takes to decode a table's records: its formats by number and the fields of its
@@ -34,16 +35,16 @@ struct TTableLayout {
 
 // Builds the fields of `layout` from its current format (the highest format read when the
 // current one is missing) and `names` (field id, name, source), decoding the current format's
-// stored defaults. A default that is no value of its type is left out: those records read it
-// as NULL, which Describe notes for the caller. Returns the problems met.
+// stored defaults. A default that is no value of its type marks its field: records of older
+// formats cannot be read (nothing tells what they hold there). Returns the problems met.
 std::vector<std::string> CompleteTableLayout(TTableLayout& layout,
                                              const std::vector<TRawField>& names);
 
 // Decodes `record`, stored in `format`, into one value per field of `layout` (fields is resized
-// to match). A field the format lacks reads its stored default or NULL. Every used, non-NULL
-// field of the format is checked, also one dropped since. Returns an empty string, or why the
-// record is no row of its format: a length other than the format's, or a field that breaks
-// its type (see DecodeFieldValue).
+// to match). A field the format lacks reads its stored default or NULL (the record is refused
+// when that default could not be read). Every used, non-NULL field of the format is checked,
+// also one dropped since. Returns an empty string, or why the record is no row of its format:
+// a length other than the format's, or a field that breaks its type (see DecodeFieldValue).
 std::string DecodeRecord(const TTableLayout& layout, const TRecordFormat& format, TBytes record,
                          std::vector<TRawValue>& fields);
 

@@ -52,7 +52,7 @@ TEST(DifferenceTest, RebuildsAnOlderVersionOfAnyFormatLength) {
 struct HostileCase {
     const char* name;
     std::function<std::string()> verdict;
-    const char* says; // a part of the reason; "" for input that is sound
+    const char* says; // words of the reason; "" for input that is sound
 };
 
 std::string Format(std::function<void(TByteVector&)> spoil) {
