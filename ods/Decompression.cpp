@@ -6,32 +6,43 @@ namespace onarim::ods {
 
 namespace {
 
-void Require(bool holds, const std::string& what) {
-    if (!holds) {
-        throw EOdsError("compressed record data " + what);
-    }
+[[noreturn]] void Refuse(const std::string& what) {
+    throw EOdsError("compressed record data " + what);
+}
+
+[[noreturn]] void RefuseLength(std::size_t limit) {
+    Refuse("decode to more than " + std::to_string(limit) + " bytes");
 }
 
 } // namespace
 
 void DecompressInto(TBytes packed, std::size_t limit, std::vector<std::uint8_t>& out) {
-    Require(out.size() <= limit, "decode to more than " + std::to_string(limit) + " bytes");
+    // The messages are made only on the way out: this loop runs for every group of every record.
+    if (out.size() > limit) {
+        RefuseLength(limit);
+    }
     std::size_t at = 0;
     while (at < packed.size()) {
         const auto control = static_cast<std::int8_t>(packed[at++]);
         if (control > 0) {
             const auto count = static_cast<std::size_t>(control);
-            Require(count <= packed.size() - at, "end in the middle of a literal run");
-            Require(count <= limit - out.size(),
-                    "decode to more than " + std::to_string(limit) + " bytes");
+            if (count > packed.size() - at) {
+                Refuse("end in the middle of a literal run");
+            }
+            if (count > limit - out.size()) {
+                RefuseLength(limit);
+            }
             out.insert(out.end(), packed.begin() + static_cast<std::ptrdiff_t>(at),
                        packed.begin() + static_cast<std::ptrdiff_t>(at + count));
             at += count;
         } else if (control < 0) {
             const auto count = static_cast<std::size_t>(-static_cast<int>(control));
-            Require(at < packed.size(), "end before the byte of a repeated run");
-            Require(count <= limit - out.size(),
-                    "decode to more than " + std::to_string(limit) + " bytes");
+            if (at >= packed.size()) {
+                Refuse("end before the byte of a repeated run");
+            }
+            if (count > limit - out.size()) {
+                RefuseLength(limit);
+            }
             out.insert(out.end(), count, packed[at++]);
         }
     }

@@ -9,13 +9,16 @@ TRecordHeader TRecordHeader::Read(TBytes piece) {
     header.backPage = Get32(piece, 4);
     header.backLine = Get16(piece, 8);
     header.format = Get8(piece, 12);
-    if (header.Has(kRecordIncomplete)) {
+    // The high word counts only with flag 0x400: the engine leaves bytes 13-15 of a record
+    // it split into pieces as they were (seen holding compressed data on RDB$RELATIONS).
+    if (header.Has(kRecordLongTransaction)) {
         header.transaction |= static_cast<std::uint64_t>(Get16(piece, 14)) << 32;
+    }
+    if (header.Has(kRecordIncomplete)) {
         header.fragmentPage = Get32(piece, 16);
         header.fragmentLine = Get16(piece, 20);
         header.dataOffset = 22;
     } else if (header.Has(kRecordLongTransaction)) {
-        header.transaction |= static_cast<std::uint64_t>(Get16(piece, 14)) << 32;
         header.dataOffset = 16;
     }
     return header;

@@ -26,7 +26,7 @@ struct TRecordHeader {
     // Raises EOdsError when `piece` is shorter than the form its flags name.
     static TRecordHeader Read(TBytes piece);
 
-    std::uint64_t transaction = 0; // with the high word where the form has one
+    std::uint64_t transaction = 0; // with the high word at offset 14 when flag 0x400 says so
     std::uint32_t backPage = 0;
     std::uint16_t backLine = 0;
     std::uint16_t flags = 0;

@@ -13,7 +13,7 @@ seconds=${1:-60}
 shift || true
 build="$root/build-fuzz"
 all_targets=(RegistryFile CommandLine ServiceOutput StatusVector MonitorBlock FileNameText
-    ToolOutput OdsPages)
+    ToolOutput OdsPages RecordDecode)
 if [ $# -gt 0 ]; then
     targets=("$@")
 else
