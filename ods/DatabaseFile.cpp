@@ -113,6 +113,19 @@ void TDatabaseFile::ReadPages(std::uint32_t first, std::uint32_t count, TMutable
         }
         got += static_cast<std::size_t>(n);
     }
+    for (auto page = overlay_.lower_bound(first); page != overlay_.end() && page->first < first + count;
+         ++page) {
+        std::copy(page->second.begin(), page->second.end(),
+                  into.begin() + static_cast<std::ptrdiff_t>(page->first - first) * pageSize_);
+    }
+}
+
+void TDatabaseFile::Overlay(std::uint32_t number, std::vector<std::uint8_t> page) {
+    if (number >= pageCount_ || page.size() != pageSize_) {
+        throw EOdsError(path_ + ": no page " + std::to_string(number) + " of " +
+                        std::to_string(page.size()) + " bytes to lay over");
+    }
+    overlay_[number] = std::move(page);
 }
 
 void TDatabaseFile::WritePage(std::uint32_t number, TBytes page) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ public:
     // the system allows. Raises EOdsError as ReadPage.
     void ReadPages(std::uint32_t first, std::uint32_t count, TMutableBytes into) const;
 
+    // From now on reads of page `number` give `page` (one page of bytes) instead of what the
+    // file holds; the file is not touched. A reader of an original sees it as mended this way.
+    // Raises EOdsError past the end of the file or for a buffer that is not one page.
+    void Overlay(std::uint32_t number, std::vector<std::uint8_t> page);
+
     // Writes a whole page. Raises EOdsError on a file opened read-only, a database whose
     // header refuses edits (THeaderPage::EditRefusal), a page past the end of the file, a
     // buffer that is not one page, or a failed write.
@@ -56,6 +62,7 @@ private:
     std::uint32_t pageSize_ = 0;
     std::uint32_t pageCount_ = 0;
     std::uint64_t fileSize_ = 0;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> overlay_;
 };
 
 } // namespace onarim::ods

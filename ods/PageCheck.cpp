@@ -204,4 +204,18 @@ bool HeaderPageMendable(const std::string& path) {
     }
 }
 
+void OverlayMends(TDatabaseFile& file, const TPageCheck& check) {
+    if (file.PageSize() != check.pageSize || file.PageCount() != check.pageCount) {
+        throw EOdsError(file.Path() + ": not the file the page check read");
+    }
+    for (const TPageMend& mend : check.mends) {
+        std::vector<std::uint8_t> page = file.ReadPage(mend.page);
+        std::copy(mend.newHeader.begin(), mend.newHeader.end(), page.begin());
+        file.Overlay(mend.page, std::move(page));
+    }
+    for (const TPointerPageRebuild& rebuild : check.rebuilds) {
+        file.Overlay(rebuild.page, rebuild.bytes);
+    }
+}
+
 } // namespace onarim::ods

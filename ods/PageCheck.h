@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ods/DatabaseFile.h"
 #include "ods/PageMap.h"
 
 namespace onarim::ods {
@@ -53,6 +54,11 @@ TPageCheck CheckPages(const std::string& path);
 // and EOdsError is raised. Raises EOdsError as well when the file cannot be written. No
 // engine may have the file open.
 void ApplyMends(const std::string& path, const TPageCheck& check);
+
+// Lays what `check` found to mend over `file` (TDatabaseFile::Overlay), in memory only: a
+// reader of a byte copy of the checked file (the kept original) then reads it as the mended
+// database reads. Raises EOdsError when `file` is not the one checked (page size, page count).
+void OverlayMends(TDatabaseFile& file, const TPageCheck& check);
 
 // Cheap: reads only the first bytes. True when the file at `path` is an ODS 12 database
 // that may be edited, whose header page's 16-byte standard header is not sound but whose page

@@ -23,6 +23,9 @@ struct TTableCensus {
     std::optional<std::int64_t> rows; // nullopt: unreadable
     std::vector<TColumnCensus> blobColumns;
     std::string error; // the server's message for the first count that failed, if any
+    // Records counted among the rows that nobody can read ("page 230 line 3: why"): rows that
+    // existed, lost already.
+    std::vector<std::string> lostRecords;
 };
 
 // Every user table of a database, ordered by name.

@@ -39,11 +39,16 @@ void TAccounting::CountBefore(const std::string& database) {
     step.End(Record(step, Count(database)));
 }
 
-void TAccounting::StartCountBefore(const std::string& keptCopy, const std::string& transientPath,
-                                   bool alongside) {
-    auto count = [this, keptCopy, transientPath] {
+void TAccounting::StartCountBefore(const std::string& keptCopy, const ods::TPageCheck* mends,
+                                   const std::string& transientPath, bool alongside) {
+    auto count = [this, keptCopy, mends, transientPath] {
         const auto start = std::chrono::steady_clock::now();
         TCount result;
+        if (auto raw = tools_.TakeRawCensus(keptCopy, mends)) {
+            result.census = std::move(raw);
+            result.duration = ElapsedSince(start);
+            return result;
+        }
         try {
             const TTransientCopy source(tools_, keptCopy, transientPath, prepare_);
             result = Count(source.Path());

@@ -31,13 +31,14 @@ public:
     // the first validation touches it.
     void CountBefore(const std::string& database);
 
-    // Starts the count of the kept original at `keptCopy`. It must stay as it was, and an
-    // attachment writes to the file it opens: the count reads a transient copy at
-    // `transientPath`, removed when done. It needs nothing of gfix and gbak, which work on the
-    // database in processes of their own, so with `alongside` it runs on a thread of its own
-    // meanwhile. FinishCountBefore takes its result.
-    void StartCountBefore(const std::string& keptCopy, const std::string& transientPath,
-                          bool alongside);
+    // Starts the count of the kept original at `keptCopy`, with the page mends the database
+    // got (`mends`, may be null). It is read straight from its pages, read only; when it cannot
+    // be read so, through the engine, which writes to the file it opens: in a transient copy
+    // at `transientPath` then, removed when done. It needs nothing of gfix and gbak, which
+    // work on the database in processes of their own, so with `alongside` it runs on a thread
+    // of its own meanwhile. FinishCountBefore takes its result.
+    void StartCountBefore(const std::string& keptCopy, const ods::TPageCheck* mends,
+                          const std::string& transientPath, bool alongside);
     // Waits for that count and records it as a step of its own duration. Nothing when none runs.
     void FinishCountBefore();
 

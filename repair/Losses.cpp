@@ -44,6 +44,7 @@ TTableLoss LossOf(const TTableCensus& before, const TTableCensus* after,
     loss.rowsBefore = before.rows;
     loss.rowsAfter = after != nullptr ? after->rows : std::optional<std::int64_t>(0);
     loss.unknown = !before.rows.has_value();
+    loss.lostRecords = before.lostRecords;
     for (const TColumnCensus& column : before.blobColumns) {
         if (!column.nonEmptyBlobs) {
             // Not countable before: what gbak said it could not read is lost all the same.
@@ -69,8 +70,11 @@ TTableLoss LossOf(const TTableCensus& before, const TTableCensus* after,
 
 bool IsLoss(const TTableLoss& loss) {
     const bool rowsLost = loss.rowsBefore && (!loss.rowsAfter || *loss.rowsAfter < *loss.rowsBefore);
-    return loss.unknown || rowsLost || !loss.blobsLost.empty();
+    return loss.unknown || rowsLost || !loss.blobsLost.empty() || !loss.lostRecords.empty();
 }
+
+// The records no reader could read are named, a few of them: the rest are counted.
+constexpr std::size_t kLostRecordsNamed = 10;
 
 } // namespace
 
@@ -163,6 +167,13 @@ std::string LossLines(const TLosses& losses) {
         for (const auto& [column, count] : loss.blobsLost) {
             add(loss.table + "." + column + ": " + std::to_string(count) +
                 " blob değeri kayboldu");
+        }
+        for (std::size_t i = 0; i < loss.lostRecords.size() && i < kLostRecordsNamed; ++i) {
+            add(loss.table + ": okunamayan kayıt, " + loss.lostRecords[i]);
+        }
+        if (loss.lostRecords.size() > kLostRecordsNamed) {
+            add(loss.table + ": " + std::to_string(loss.lostRecords.size() - kLostRecordsNamed) +
+                " okunamayan kayıt daha");
         }
     }
     return lines;

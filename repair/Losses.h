@@ -23,6 +23,8 @@ struct TTableLoss {
     std::map<std::string, std::int64_t> blobsLost; // column -> non-empty values lost
     // Loss unknown: the table (or one of its blob columns) could not be counted before.
     bool unknown = false;
+    // Records nobody could read before the repair, with their page and line: lost already.
+    std::vector<std::string> lostRecords;
 };
 
 // Every table that lost rows or blob values, or whose loss is unknown. Empty: nothing lost.

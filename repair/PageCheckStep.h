@@ -18,6 +18,8 @@ struct TPageCheckResult {
     // What was written, to write into every byte copy of the original as well (the transient
     // copies that the counts and the recovery read), so that they read what the database does.
     std::optional<ods::TPageCheck> mends;
+
+    const ods::TPageCheck* Mends() const { return mends ? &*mends : nullptr; }
 };
 
 // The run's step "page-check": every page's standard header is compared with what the

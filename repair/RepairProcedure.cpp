@@ -218,7 +218,7 @@ TRepairProcedure::TToolsRan TRepairProcedure::RunTools(TRun& run, TToolSteps& to
     if (run.keptCopy.Exists()) {
         const std::string countCopy = TransientCopyName(run.fileName, stamp_, "sayim");
         NoteFile({countCopy, "transient"});
-        run.accounting.StartCountBefore(run.keptCopy.Path(), countCopy,
+        run.accounting.StartCountBefore(run.keptCopy.Path(), run.pages.Mends(), countCopy,
                                         options_.countAlongsideTools);
     }
     TToolsRan ran;
@@ -269,7 +269,7 @@ TRepairOutcome TRepairProcedure::PutInPlace(TRun& run, TMadeFile& restoredFile,
 TRepairOutcome TRepairProcedure::FinishEarlierRepair(TRun& run) {
     const std::string countCopy = TransientCopyName(run.fileName, stamp_, "sayim");
     NoteFile({countCopy, "transient"});
-    run.accounting.StartCountBefore(run.keptCopy.Path(), countCopy, false);
+    run.accounting.StartCountBefore(run.keptCopy.Path(), run.pages.Mends(), countCopy, false);
     run.accounting.FinishCountBefore();
     run.accounting.CountAfter(run.fileName);
     if (report_.losses.Any() && report_.before) {

@@ -36,6 +36,9 @@ ordered_json CensusJson(const std::optional<TDatabaseCensus>& census) {
         if (!unreadable.empty()) {
             entry["unreadableBlobs"] = unreadable;
         }
+        if (!table.lostRecords.empty()) {
+            entry["lostRecords"] = table.lostRecords;
+        }
         if (!table.error.empty()) {
             entry["error"] = table.error;
         }
@@ -51,7 +54,8 @@ ordered_json LossesJson(const TLosses& losses) {
                           {"rowsBefore", OptionalCount(loss.rowsBefore)},
                           {"rowsAfter", OptionalCount(loss.rowsAfter)},
                           {"blobsLost", loss.blobsLost},
-                          {"unknown", loss.unknown}});
+                          {"unknown", loss.unknown},
+                          {"lostRecords", loss.lostRecords}});
     }
     return tables;
 }

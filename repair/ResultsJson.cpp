@@ -28,7 +28,8 @@ void to_json(nlohmann::json& json, const TTableCensus& table) {
     json = {{"table", table.table},
             {"rows", table.rows ? nlohmann::json(*table.rows) : nullptr},
             {"blobColumns", table.blobColumns},
-            {"error", table.error}};
+            {"error", table.error},
+            {"lostRecords", table.lostRecords}};
 }
 
 void from_json(const nlohmann::json& json, TTableCensus& table) {
@@ -36,6 +37,7 @@ void from_json(const nlohmann::json& json, TTableCensus& table) {
     ReadOptional(json, "rows", table.rows);
     table.blobColumns = json.at("blobColumns").get<std::vector<TColumnCensus>>();
     table.error = json.value("error", "");
+    table.lostRecords = json.value("lostRecords", std::vector<std::string>{});
 }
 
 void to_json(nlohmann::json& json, const TDatabaseCensus& census) { json = {{"tables", census.tables}}; }

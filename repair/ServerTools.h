@@ -107,6 +107,14 @@ public:
     // Rows and blob values of the database, read only. Raises only when the database cannot
     // be attached at all.
     virtual TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) = 0;
+    // Rows and blob values of the database read straight from its pages, without the engine
+    // and without writing (the kept original itself may be read), with `mends` laid over what
+    // it reads (see recovery/RawCensus.h). Nothing when the file cannot be read so: the
+    // caller counts through the engine then. Nothing by default.
+    virtual std::optional<TDatabaseCensus> TakeRawCensus(const std::string& /*path*/,
+                                                         const ods::TPageCheck* /*mends*/) {
+        return std::nullopt;
+    }
     // True when another attachment holds the database.
     virtual bool DatabaseInUse(const std::string& path, const TCredentials& credentials) = 0;
 

@@ -15,6 +15,8 @@
 #include "platform/ProcessRunner.h"
 #include "recovery/DatabaseCensus.h"
 #include "recovery/DatabaseInUse.h"
+#include "recovery/RawCensus.h"
+#include "ods/OdsError.h"
 
 namespace onarim {
 
@@ -94,6 +96,15 @@ TDatabaseCensus TSystemServerTools::TakeCensus(const std::string& path,
     const std::string engine = EngineProgramPath();
     return engine.empty() ? ::onarim::TakeCensus(path, credentials)
                           : CensusInChild(engine, path, credentials);
+}
+
+std::optional<TDatabaseCensus> TSystemServerTools::TakeRawCensus(const std::string& path,
+                                                                 const ods::TPageCheck* mends) {
+    try {
+        return ::onarim::TakeRawCensus(path, mends);
+    } catch (const ods::EOdsError&) {
+        return std::nullopt;
+    }
 }
 
 bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentials& credentials) {

@@ -41,6 +41,8 @@ public:
     // onarim-validate beside the program (see ValidatorPath).
     std::string ValidatorProgram() override;
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override;
+    std::optional<TDatabaseCensus> TakeRawCensus(const std::string& path,
+                                                 const ods::TPageCheck* mends) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
     TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
                                     const TCredentials& credentials, const LineHandler& progress) override;
