@@ -110,7 +110,7 @@ void TRelationScan::ScanLine(const TDataPageSlot& slot, const TPageCache::TPage&
     std::string fault;
     std::optional<TRecordPiece> piece = TRecordStore::PieceOf(holder, slot.page, data, line, fault);
     if (!piece) {
-        if (visit) {
+        if (visit && !NoRowAt(*holder, entry)) {
             candidates_.push_back({slot.page, line, fault});
         }
         return;
@@ -158,6 +158,29 @@ void TRelationScan::ScanLine(const TDataPageSlot& slot, const TPageCache::TPage&
         }
         break;
     }
+    }
+}
+
+// A line whose record cannot be cut out of the page (its length reaches outside) may still
+// show a sound header where its offset points: a committed delete's stub, a back version, a
+// fragment or a blob record is no row that was lost; anything else may have been one.
+bool TRelationScan::NoRowAt(const std::vector<std::uint8_t>& page, const TLine& entry) const {
+    if (entry.offset % 4 != 0 || entry.offset < 24 || entry.offset + 13u > page.size()) {
+        return false;
+    }
+    try {
+        const TRecordHeader header = TRecordHeader::Read(
+            TBytes(page.data() + entry.offset, page.size() - entry.offset));
+        if ((header.flags & ~kKnownFlags) != 0) {
+            return false;
+        }
+        if (header.Has(kRecordChain) || header.Has(kRecordFragment) || header.Has(kRecordBlob)) {
+            return true;
+        }
+        return header.Has(kRecordDeleted) &&
+               transactions_.State(header.transaction) == TCommitState::Committed;
+    } catch (const EOdsError&) {
+        return false;
     }
 }
 

@@ -69,6 +69,7 @@ private:
     void ScanLine(const TDataPageSlot& slot, const TPageCache::TPage& holder, const TDataPage& data,
                   std::uint16_t line, const TVisitor* visit);
     void Reference(std::uint32_t page, std::uint16_t line);
+    bool NoRowAt(const std::vector<std::uint8_t>& page, const TLine& entry) const;
     void ResolveBlobs();
 
     TRecordStore& store_;

@@ -112,7 +112,7 @@ TEST_F(RepairFirebirdTest, DamagedDatabasesAreRepairedWithoutLosingARowAndTheOri
         tools.runs.clear();
         const TestDatabase database =
             CreateTestDatabase(scratch.File("Müşteri " + ToString(kind) + ".fdb"));
-        DamageDatabase(database, kind);
+        const DamageSite site = DamageDatabase(database, kind);
         const std::string original = FileBytes(database.path);
 
         // A garbled record header makes a deleted row's stub look like a record: the server
@@ -129,6 +129,9 @@ TEST_F(RepairFirebirdTest, DamagedDatabasesAreRepairedWithoutLosingARowAndTheOri
                   (std::vector<std::string>{
                       stubCounted ? "Dikkat: Veri Tabanı onarıldı, ancak bazı veriler "
                                     "kurtarılamadı...\r\nITEMS: 201 kayıttan 200 kayıt kaldı\r\n"
+                                    "ITEMS: okunamayan kayıt, page " + std::to_string(site.page) +
+                                        " line " + std::to_string(site.slot) +
+                                        ": a record with no data, and nothing points at it\r\n"
                                     "ITEMS: gbak yedeğe 1 kaydı yazmadı" + copyLine
                                   : "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı..." + copyLine}));
         EXPECT_EQ(tools.runs.size(), 3u);
