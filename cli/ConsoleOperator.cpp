@@ -20,7 +20,8 @@ std::string ReadLine(std::FILE* input) {
     return line;
 }
 
-// Turns terminal echo off for its lifetime.
+// Turns terminal echo off for its lifetime. Input typed ahead (a pasted password) is kept:
+// flushing it here would leave the prompt waiting for a line already given.
 class EchoOff {
 public:
     explicit EchoOff(int fd) : fd_(fd) {
@@ -28,12 +29,12 @@ public:
         if (active_) {
             termios silent = saved_;
             silent.c_lflag &= static_cast<tcflag_t>(~ECHO);
-            tcsetattr(fd_, TCSAFLUSH, &silent);
+            tcsetattr(fd_, TCSANOW, &silent);
         }
     }
     ~EchoOff() {
         if (active_) {
-            tcsetattr(fd_, TCSAFLUSH, &saved_);
+            tcsetattr(fd_, TCSANOW, &saved_);
         }
     }
 
@@ -53,11 +54,11 @@ std::string TConsoleOperator::ShowPasswordDialog() {
     if (!isatty(fd)) {
         return ReadLine(input_);
     }
-    std::fputs("SYSDBA parolası: ", stderr);
-    std::fflush(stderr);
     std::string password;
     {
         EchoOff silent(fd);
+        std::fputs("SYSDBA parolası: ", stderr);
+        std::fflush(stderr);
         password = ReadLine(input_);
     }
     std::fputs("\n", stderr);
