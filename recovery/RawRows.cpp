@@ -1,0 +1,85 @@
+#include "recovery/RawRows.h"
+
+#include <cstring>
+
+namespace onarim {
+
+namespace {
+
+template <typename T>
+std::string BinaryForm(T value) {
+    std::string bytes(sizeof value, '\0');
+    std::memcpy(bytes.data(), &value, sizeof value);
+    return bytes;
+}
+
+// The value in the form a descriptor area holds it; nothing for a type the SQL layer does not
+// exchange here.
+std::optional<TSqlValue> SqlValueOf(const ods::TRawValue& value) {
+    using ods::TFieldType;
+    const auto scale = static_cast<short>(value.Scale());
+    const auto charset = static_cast<short>(value.Charset());
+    switch (value.Type()) {
+    case TFieldType::Text: return TSqlValue::FromBytes(SQL_TEXT, 0, charset, value.bytes);
+    case TFieldType::Varying: return TSqlValue::FromBytes(SQL_VARYING, 0, charset, value.bytes);
+    case TFieldType::Short:
+        return TSqlValue::FromBytes(SQL_SHORT, scale, 0,
+                                    BinaryForm(static_cast<std::int16_t>(value.integer)));
+    case TFieldType::Long:
+        return TSqlValue::FromBytes(SQL_LONG, scale, 0,
+                                    BinaryForm(static_cast<std::int32_t>(value.integer)));
+    case TFieldType::Int64:
+        return TSqlValue::FromBytes(SQL_INT64, scale, 0, BinaryForm(value.integer));
+    case TFieldType::Float:
+        return TSqlValue::FromBytes(SQL_FLOAT, 0, 0, BinaryForm(static_cast<float>(value.real)));
+    case TFieldType::Double: return TSqlValue::FromBytes(SQL_DOUBLE, 0, 0, BinaryForm(value.real));
+    case TFieldType::Date: return TSqlValue::FromBytes(SQL_TYPE_DATE, 0, 0, BinaryForm(value.date));
+    case TFieldType::Time: return TSqlValue::FromBytes(SQL_TYPE_TIME, 0, 0, BinaryForm(value.time));
+    case TFieldType::Timestamp:
+        return TSqlValue::FromBytes(SQL_TIMESTAMP, 0, 0,
+                                    BinaryForm(value.date) + BinaryForm(value.time));
+    case TFieldType::Boolean:
+        return TSqlValue::FromBytes(SQL_BOOLEAN, 0, 0,
+                                    std::string(1, static_cast<char>(value.integer != 0)));
+    case TFieldType::Byte:
+        return TSqlValue::FromBytes(SQL_SHORT, scale, 0,
+                                    BinaryForm(static_cast<std::int16_t>(value.integer)));
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow& raw,
+                                  std::string& problem) {
+    TReadRow row;
+    row.recordNumber = raw.recordNumber;
+    for (const TStoredColumn& column : table.columns) {
+        const ods::TRawValue* value = raw.Find(column.name);
+        if (value == nullptr) {
+            problem = "column " + column.name + " has no field on the pages";
+            return std::nullopt;
+        }
+        if (column.blob) {
+            row.values.push_back(TSqlValue::Null(SQL_BLOB));
+            row.blobs.push_back(!value->null && value->blobRead && value->blobProblem.empty()
+                                    ? std::optional<std::string>(value->bytes)
+                                    : std::nullopt);
+            continue;
+        }
+        row.blobs.push_back(std::nullopt);
+        if (value->null) {
+            row.values.push_back(TSqlValue::Null());
+            continue;
+        }
+        std::optional<TSqlValue> sqlValue = SqlValueOf(*value);
+        if (!sqlValue) {
+            problem = "column " + column.name + " holds a value of a type not written back";
+            return std::nullopt;
+        }
+        row.values.push_back(std::move(*sqlValue));
+    }
+    return row;
+}
+
+} // namespace onarim
