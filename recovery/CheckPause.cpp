@@ -1,8 +1,11 @@
 #include "recovery/CheckPause.h"
 
+#include <utility>
+
 #include "client/IBErrors.h"
 #include "client/SqlAttachment.h"
 #include "client/SqlIdentifier.h"
+#include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
 #include "recovery/TriggerPause.h"
 
@@ -26,6 +29,24 @@ std::string AddSql(const TCheckConstraint& check) {
            QuoteSqlIdentifier(check.name) + " " + check.source;
 }
 
+// Runs `statements` in one transaction and commits it; false, with nothing changed, when the
+// server refuses one of them or the commit. Every metadata transaction rewrites the tables'
+// catalogue rows: one for all leaves one back version of each, where one per CHECK leaves
+// as many as the table has CHECKs.
+bool ExecuteAllCommitted(TSqlAttachment& attachment, const std::vector<std::string>& statements) {
+    try {
+        TSqlTransaction transaction(attachment, TSqlTransactionKind::ReadWriteSnapshot);
+        for (const std::string& sql : statements) {
+            TSqlStatement statement(transaction, sql);
+            statement.Execute();
+        }
+        transaction.Commit();
+        return true;
+    } catch (const EIBError&) {
+        return false;
+    }
+}
+
 std::string Label(const TCheckConstraint& check) {
     return check.kind == TCheckConstraint::TKind::Domain ? check.name + " (alan türü)"
                                                          : check.table + "." + check.name;
@@ -40,10 +61,17 @@ TCheckPause::TCheckPause(TSqlAttachment& attachment, const std::vector<std::stri
         TSqlTransaction transaction(attachment, TSqlTransactionKind::ReadOnlyReadCommitted);
         checks = ReadCheckConstraints(transaction, tables);
     }
+    // What could not be made again stays.
+    std::erase_if(checks, [](const TCheckConstraint& check) { return !CheckCondition(check.source); });
+    std::vector<std::string> drops;
+    for (const TCheckConstraint& check : checks) {
+        drops.push_back(DropSql(check));
+    }
+    if (ExecuteAllCommitted(attachment, drops)) {
+        dropped_ = std::move(checks);
+        return;
+    }
     for (TCheckConstraint& check : checks) {
-        if (!CheckCondition(check.source)) {
-            continue; // what could not be made again stays
-        }
         try {
             ExecuteCommitted(attachment, DropSql(check));
         } catch (const EIBError&) {
@@ -64,6 +92,14 @@ TCheckPause::~TCheckPause() {
 }
 
 std::vector<TCheckConstraint> TCheckPause::Restore(std::vector<std::string>& failures) {
+    std::vector<std::string> adds;
+    for (const TCheckConstraint& check : dropped_) {
+        adds.push_back(AddSql(check));
+    }
+    if (ExecuteAllCommitted(attachment_, adds)) {
+        return std::exchange(dropped_, {});
+    }
+    // One by one, to learn which cannot be made again.
     std::vector<TCheckConstraint> restored;
     for (TCheckConstraint& check : dropped_) {
         try {
