@@ -8,6 +8,7 @@
 #include "client/SqlStatement.h"
 #include "recovery/DatabaseKey.h"
 #include "recovery/ReadingSession.h"
+#include "recovery/TablePages.h"
 
 namespace onarim {
 
@@ -97,16 +98,42 @@ public:
         : session_(session), table_(table), onRow_(onRow) {}
 
     std::vector<TReadProblem> Run() {
+        PlanPages();
+        if (pages_ && !pages_->AllSound()) {
+            // A scan would hand over what the engine makes of the garbage on those pages.
+            for (const TTableDataPage& page : pages_->pages) {
+                if (!page.sound) {
+                    const std::uint64_t first = page.sequence * pages_->recordsPerPage;
+                    AddProblem({table_.name, {}, first, first + pages_->recordsPerPage - 1, {},
+                                page.why + "; üzerindeki kayıtlar okunmadı"});
+                }
+            }
+            for (const TRecordSpan& span : Spans()) {
+                nextRecord_ = span.first;
+                ReadByRecordNumber(span.last);
+            }
+            SortProblems();
+            return std::move(problems_);
+        }
         std::string scanFailure;
         if (Scan(scanFailure)) {
             return std::move(problems_);
         }
         const std::size_t known = problems_.size();
         const std::uint64_t from = nextRecord_;
-        const std::uint64_t last = LastRecordBound();
-        // The scan stopped at the record after the last it gave: find that one first.
-        ReadOneByOne(std::min(last, nextRecord_ + kBatchSize - 1));
-        ReadByRecordNumber(last);
+        bool first = true;
+        for (const TRecordSpan& span : Spans()) {
+            if (span.last < nextRecord_) {
+                continue;
+            }
+            nextRecord_ = std::max(nextRecord_, span.first);
+            if (first) {
+                // The scan stopped at the record after the last it gave: find that one first.
+                ReadOneByOne(std::min(span.last, nextRecord_ + kBatchSize - 1));
+                first = false;
+            }
+            ReadByRecordNumber(span.last);
+        }
         if (!scanFailure.empty() && problems_.size() == known) {
             // The records could all be read one by one; say at least that the scan failed.
             AddProblem({table_.name, {}, from, from, {}, scanFailure});
@@ -278,6 +305,78 @@ private:
         return std::nullopt;
     }
 
+    // Record numbers that may hold a row, in order.
+    struct TRecordSpan {
+        std::uint64_t first = 0, last = 0;
+    };
+
+    // With the table's pages known: the lines of its sound pages of primary records, runs of
+    // neighbouring pages joined (the numbers between a page's last line and the next page hold
+    // nothing, and cost a batch nothing). Otherwise every number up to LastRecordBound().
+    std::vector<TRecordSpan> Spans() {
+        std::vector<TRecordSpan> spans;
+        if (!pages_) {
+            spans.push_back({0, LastRecordBound()});
+            return spans;
+        }
+        bool joinable = false;
+        for (const TTableDataPage& page : pages_->pages) {
+            if (!page.sound) {
+                joinable = false;
+                continue;
+            }
+            if (page.secondary || page.lines == 0) {
+                continue;
+            }
+            const std::uint64_t first = page.sequence * pages_->recordsPerPage;
+            const std::uint64_t last = first + page.lines - 1;
+            if (joinable) {
+                spans.back().last = last;
+            } else {
+                spans.push_back({first, last});
+            }
+            joinable = true;
+        }
+        return spans;
+    }
+
+    // Reads where the table's rows lie from the file itself (TTablePages); leaves pages_
+    // empty when the file does not say it reliably, and the engine's word is all there is.
+    void PlanPages() {
+        try {
+            std::vector<std::uint32_t> pointerPages;
+            {
+                TSqlStatement query(session_.Transaction(),
+                                    "SELECT RDB$PAGE_NUMBER, RDB$PAGE_SEQUENCE FROM RDB$PAGES"
+                                    " WHERE RDB$PAGE_TYPE = 4 AND RDB$RELATION_ID = " +
+                                        std::to_string(table_.relationId) +
+                                        " ORDER BY RDB$PAGE_SEQUENCE");
+                query.Execute();
+                while (query.Fetch()) {
+                    if (query.Value(1).AsInteger() != static_cast<std::int64_t>(pointerPages.size())) {
+                        return;
+                    }
+                    pointerPages.push_back(static_cast<std::uint32_t>(query.Value(0).AsInteger()));
+                }
+            }
+            pages_ = ReadTablePages(session_.Path(), table_.relationId, pointerPages);
+            recordsPerPage_ = pages_->recordsPerPage;
+            return;
+        } catch (const EIBError&) {
+            session_.CheckAfterFailure();
+        } catch (const Exception&) {
+        }
+        pages_.reset();
+    }
+
+    // Problems in record order, as the reading by record number finds them.
+    void SortProblems() {
+        std::stable_sort(problems_.begin(), problems_.end(),
+                         [](const TReadProblem& a, const TReadProblem& b) {
+                             return a.firstRecord < b.firstRecord;
+                         });
+    }
+
     // No record number of the table lies past this one: its pointer pages (RDB$PAGES) hold
     // so many data pages at most, and those so many records.
     std::uint64_t LastRecordBound() {
@@ -318,6 +417,7 @@ private:
     std::uint64_t nextRecord_ = 0;
     bool callerFailed_ = false;
     std::uint64_t recordsPerPage_ = 0; // 0 while unknown
+    std::optional<TTablePages> pages_;  // empty when the file could not tell
     std::unique_ptr<TSqlStatement> batch_, single_;
     int batchGeneration_ = 0, singleGeneration_ = 0;
 };

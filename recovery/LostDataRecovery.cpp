@@ -1,5 +1,6 @@
 #include "recovery/LostDataRecovery.h"
 
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -8,6 +9,7 @@
 #include "client/SqlIdentifier.h"
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
+#include "recovery/CheckPause.h"
 #include "recovery/DamagedDatabaseReader.h"
 #include "recovery/TableWriter.h"
 #include "recovery/TriggerPause.h"
@@ -111,7 +113,8 @@ bool SameColumns(const TTableLayout& source, const TTableLayout& target) {
     }
     for (std::size_t i = 0; i < source.columns.size(); ++i) {
         if (source.columns[i].name != target.columns[i].name ||
-            source.columns[i].blob != target.columns[i].blob) {
+            source.columns[i].blob != target.columns[i].blob ||
+            source.columns[i].array != target.columns[i].array) {
             return false;
         }
     }
@@ -135,8 +138,16 @@ public:
         for (const TTableLayout& table : reader_.Tables()) {
             result.tables.push_back(PutBackTable(table));
         }
+        std::vector<std::vector<TPendingRow>> refused(pending_.size());
+        std::vector<std::string> refusing;
         for (std::size_t i = 0; i < reader_.Tables().size(); ++i) {
-            RetryPending(reader_.Tables()[i], pending_[i], result.tables[i]);
+            RetryPending(reader_.Tables()[i], pending_[i], result.tables[i], &refused[i]);
+            if (!refused[i].empty()) {
+                refusing.push_back(reader_.Tables()[i].name);
+            }
+        }
+        if (!refusing.empty()) {
+            WriteWithChecksOut(refusing, refused, result);
         }
         return result;
     }
@@ -158,7 +169,8 @@ private:
     }
 
     TTableRecovery PutBackTable(const TTableLayout& table) {
-        TTableRecovery recovery{table.name, 0, 0, false, {}};
+        TTableRecovery recovery;
+        recovery.table = table.name;
         const TTableLayout* target = TargetTable(table.name);
         if (target == nullptr || !SameColumns(table, *target)) {
             recovery.problems.push_back(
@@ -238,8 +250,9 @@ private:
         }
     }
 
-    static void CountRow(const TReadRow& row, TTableRecovery& recovery) {
+    void CountRow(const TReadRow& row, TTableRecovery& recovery) const {
         ++recovery.rowsPutBack;
+        recovery.arrayValuesLeft += ArrayValuesIn(*TargetTable(recovery.table), row.values);
         for (const auto& blob : row.blobs) {
             recovery.blobsPutBack += (blob && !blob->empty()) ? 1 : 0;
         }
@@ -254,19 +267,49 @@ private:
         return 0;
     }
 
+    // The last try of the rows still refused, with the CHECKs of their tables out.
+    void WriteWithChecksOut(const std::vector<std::string>& tables,
+                            std::vector<std::vector<TPendingRow>>& refused,
+                            TRecoveryResult& result) {
+        Tell("CHECK kısıtlarına uymayan kayıtlar yazılıyor");
+        std::unique_ptr<TCheckPause> checks;
+        try {
+            checks = std::make_unique<TCheckPause>(target_, tables);
+        } catch (const EIBError& error) {
+            result.constraintProblems.push_back("CHECK kısıtları kaldırılamadı: " +
+                                                error.Message());
+        }
+        for (std::size_t i = 0; i < reader_.Tables().size(); ++i) {
+            RetryPending(reader_.Tables()[i], refused[i], result.tables[i], nullptr);
+        }
+        if (checks) {
+            TChecksRestored restored = checks->Resume();
+            result.constraintViolations.merge(restored.violations);
+            for (std::string& problem : restored.problems) {
+                result.constraintProblems.push_back(std::move(problem));
+            }
+        }
+    }
+
+    // Tries the rows of `pending` once more. A row refused again goes to `refused`, or, without
+    // one, is reported.
     void RetryPending(const TTableLayout& table, std::vector<TPendingRow>& pending,
-                      TTableRecovery& recovery) {
+                      TTableRecovery& recovery, std::vector<TPendingRow>* refused) {
         if (pending.empty()) {
             return;
         }
         try {
             TTriggerPause pause(target_, table.name);
             TTableWriter writer(target_, table, 1);
-            for (const TPendingRow& waiting : pending) {
+            for (TPendingRow& waiting : pending) {
                 try {
                     writer.Insert(waiting.row);
                     CountRow(waiting.row, recovery);
                 } catch (const EIBError& error) {
+                    if (refused != nullptr) {
+                        refused->push_back(std::move(waiting));
+                        continue;
+                    }
                     recovery.problems.push_back(DescribeRowKey(table, waiting.row) +
                                                 ": row not written: " + error.Message());
                 }

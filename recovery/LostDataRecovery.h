@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,19 @@ struct TTableRecovery {
     // rows, or fewer non-empty values of a blob column, than could be read from the source:
     // what is missing cannot be told apart from what is there, so nothing was written.
     bool noUniqueKey = false;
+    // Non-NULL array values of the rows written, which were left NULL (see TStoredColumn):
+    // the table is not whole.
+    std::int64_t arrayValuesLeft = 0;
     // One line each for what could not be read from the source or not be written.
     std::vector<std::string> problems;
 };
 
 struct TRecoveryResult {
     std::vector<TTableRecovery> tables; // every user table of the source, ordered by name
+    // Rows of the tables written to that break a CHECK taken out for them (TCheckTest::label).
+    std::map<std::string, std::int64_t> constraintViolations;
+    // CHECKs that could not be taken out, made again or counted: one line each.
+    std::vector<std::string> constraintProblems;
 };
 
 // Copies into the database at `repaired` what the database at `source` still holds and
@@ -34,8 +42,12 @@ struct TRecoveryResult {
 // a row whose key the repaired table lacks is inserted, and a blob value that is non-empty in
 // the source but NULL or empty in the repaired row is written into it. Writing goes in
 // read-write transactions of some hundred rows each, with the table's triggers set inactive
-// meanwhile so rows land as they were read; a row that cannot be written (a foreign key to a
-// row of a table not yet done, say) is tried once more after every table, and then reported.
+// meanwhile so rows land as they were read. A row that cannot be written (a foreign key to a
+// row of a table not yet done, say) is tried once more after every table; a row refused then
+// is tried a last time with the CHECKs of its table and of its domains taken out
+// (TCheckPause): a row that breaks a CHECK is data all the same, and the rows that break one
+// are counted. What is refused still (a FOREIGN KEY whose parent is missing: Firebird 3 lets
+// no statement set a FOREIGN KEY's index inactive) is reported.
 // `progress`, if given, is told a line as each table is begun and done.
 //
 // Raises EIBInterBaseError (or EIBClientError) only when either database cannot be attached

@@ -29,6 +29,9 @@ public:
     // Counts the attachments made; prepared statements belong to one generation.
     int Generation() const noexcept { return generation_; }
 
+    // The database file read.
+    const std::string& Path() const noexcept { return path_; }
+
 private:
     void Attach();
 

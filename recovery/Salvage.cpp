@@ -8,7 +8,9 @@
 #include "client/SqlIdentifier.h"
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
+#include "recovery/CheckPause.h"
 #include "recovery/DamagedDatabaseReader.h"
+#include "recovery/ForeignKeys.h"
 #include "recovery/TableWriter.h"
 #include "recovery/TriggerPause.h"
 #include "recovery/UserTables.h"
@@ -100,6 +102,7 @@ public:
     TSalvageResult Run(const TSourceFacts& facts) {
         TSalvageResult result;
         SetSequences(facts.sequences, result);
+        std::unique_ptr<TCheckPause> checks = PauseChecks(result);
         std::vector<std::unique_ptr<TTriggerPause>> pauses;
         for (const TTableLayout& table : reader_.Tables()) {
             TTableRecovery& copied = result.tables.emplace_back();
@@ -118,6 +121,14 @@ public:
                 result.inactiveTriggers.push_back(failure);
             }
         }
+        if (checks) {
+            Tell("CHECK kısıtları yeniden ekleniyor");
+            TChecksRestored restored = checks->Resume();
+            result.constraintViolations.merge(restored.violations);
+            for (std::string& problem : restored.problems) {
+                result.constraintProblems.push_back(std::move(problem));
+            }
+        }
         return result;
     }
 
@@ -126,6 +137,22 @@ private:
         if (progress_) {
             progress_(line);
         }
+    }
+
+    // The CHECKs of every table out while the rows go in. Should that fail, the rows that
+    // break one are refused and reported, as they would be without the pause.
+    std::unique_ptr<TCheckPause> PauseChecks(TSalvageResult& result) {
+        std::vector<std::string> tables;
+        for (const TTableLayout& table : reader_.Tables()) {
+            tables.push_back(table.name);
+        }
+        try {
+            return std::make_unique<TCheckPause>(target_, tables);
+        } catch (const EIBError& error) {
+            result.constraintProblems.push_back("CHECK kısıtları kaldırılamadı: " +
+                                                error.Message());
+        }
+        return nullptr;
     }
 
     void SetSequences(const std::vector<TSequence>& sequences, TSalvageResult& result) {
@@ -151,6 +178,7 @@ private:
                 return;
             }
             ++copied.rowsPutBack;
+            copied.arrayValuesLeft += ArrayValuesIn(table, row.values);
             for (const auto& blob : row.blobs) {
                 copied.blobsPutBack += (blob && !blob->empty()) ? 1 : 0;
             }
@@ -181,7 +209,24 @@ private:
                 ExecuteCommitted(target_, "ALTER INDEX " + QuoteSqlIdentifier(name) + " ACTIVE");
             } catch (const EIBError& error) {
                 result.inactiveIndexes.push_back(name + ": " + error.Message());
+                CountOrphans(name, result);
             }
+        }
+    }
+
+    // The rows that keep the FOREIGN KEY of the inactive index `index` from being enforced.
+    void CountOrphans(const std::string& index, TSalvageResult& result) {
+        try {
+            TSqlTransaction transaction(target_, TSqlTransactionKind::ReadOnlyReadCommitted);
+            for (const TForeignKey& key : ReadForeignKeys(transaction)) {
+                if (key.index == index) {
+                    result.constraintViolations[key.table + "." + key.name] =
+                        onarim::CountOrphans(transaction, key);
+                }
+            }
+        } catch (const EIBError& error) {
+            result.constraintProblems.push_back(index + " dizinine uymayan kayıtlar sayılamadı: " +
+                                                error.Message());
         }
     }
 

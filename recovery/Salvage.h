@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,11 @@ struct TSalvageResult {
     std::vector<std::string> inactiveIndexes, inactiveTriggers;
     // Sequences whose value could not be set ("NAME: server message").
     std::vector<std::string> unsetSequences;
+    // Rows written that break a constraint, by constraint: a CHECK (TCheckTest::label), and a
+    // FOREIGN KEY whose index stays inactive ("TABLE.CONSTRAINT": rows whose parent is missing).
+    std::map<std::string, std::int64_t> constraintViolations;
+    // CHECKs that could not be taken out, made again or counted: one line each.
+    std::vector<std::string> constraintProblems;
 };
 
 // Raised when the new database cannot be made from the damaged one's metadata.

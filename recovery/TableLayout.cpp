@@ -3,6 +3,7 @@
 #include <map>
 
 #include "client/SqlStatement.h"
+#include "client/SqlValue.h"
 #include "recovery/UserTables.h"
 
 namespace onarim {
@@ -12,7 +13,8 @@ namespace {
 constexpr short kBlobFieldType = 261;
 
 constexpr const char* kColumnsQuery =
-    "SELECT R.RDB$RELATION_NAME, R.RDB$RELATION_ID, RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE"
+    "SELECT R.RDB$RELATION_NAME, R.RDB$RELATION_ID, RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE,"
+    " COALESCE(F.RDB$DIMENSIONS, 0)"
     " FROM RDB$RELATIONS R"
     " JOIN RDB$RELATION_FIELDS RF ON RF.RDB$RELATION_NAME = R.RDB$RELATION_NAME"
     " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
@@ -46,8 +48,10 @@ void ReadColumns(TSqlTransaction& transaction, std::map<std::string, TTableLayou
             continue;
         }
         table->second.relationId = static_cast<int>(columns.Value(1).AsInteger());
+        const bool array = columns.Value(4).AsInteger() > 0;
         table->second.columns.push_back(TStoredColumn{
-            CatalogueName(columns.Value(2)), columns.Value(3).AsInteger() == kBlobFieldType});
+            CatalogueName(columns.Value(2)),
+            !array && columns.Value(3).AsInteger() == kBlobFieldType, array});
     }
 }
 
@@ -77,6 +81,24 @@ void ReadKeys(TSqlTransaction& transaction, std::map<std::string, TTableLayout>&
 }
 
 } // namespace
+
+bool TTableLayout::HasArrays() const noexcept {
+    for (const TStoredColumn& column : columns) {
+        if (column.array) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::int64_t ArrayValuesIn(const TTableLayout& table, const std::vector<TSqlValue>& values) {
+    std::int64_t count = 0;
+    for (std::size_t column = 0; column < table.columns.size() && column < values.size();
+         ++column) {
+        count += table.columns[column].array && !values[column].IsNull() ? 1 : 0;
+    }
+    return count;
+}
 
 std::vector<TTableLayout> ReadTableLayouts(TSqlTransaction& transaction) {
     std::map<std::string, TTableLayout> tables;

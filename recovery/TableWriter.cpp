@@ -13,6 +13,9 @@ namespace {
 std::string InsertSql(const TTableLayout& table) {
     std::string columns, parameters;
     for (const TStoredColumn& column : table.columns) {
+        if (column.array) {
+            continue;
+        }
         columns += (columns.empty() ? "" : ", ") + QuoteSqlIdentifier(column.name);
         parameters += parameters.empty() ? "?" : ", ?";
     }
@@ -66,10 +69,12 @@ TSqlValue TTableWriter::BlobValue(const TReadRow& row, std::size_t column) {
 
 void TTableWriter::Insert(const TReadRow& row) {
     TSqlStatement& insert = Prepared(insert_, InsertSql(table_));
-    std::vector<TSqlValue> values = row.values;
+    std::vector<TSqlValue> values;
     for (std::size_t column = 0; column < table_.columns.size(); ++column) {
         if (table_.columns[column].blob) {
-            values[column] = BlobValue(row, column);
+            values.push_back(BlobValue(row, column));
+        } else if (!table_.columns[column].array) {
+            values.push_back(row.values[column]);
         }
     }
     insert.Execute(values);

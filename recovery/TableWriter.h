@@ -24,7 +24,8 @@ public:
     TTableWriter(const TTableWriter&) = delete;
     TTableWriter& operator=(const TTableWriter&) = delete;
 
-    // Inserts `row` whole; a blob left out of it (unreadable) becomes NULL. Raises
+    // Inserts `row` whole but for its arrays, which are left NULL (see TStoredColumn); a blob
+    // left out of it (unreadable) becomes NULL. Raises
     // EIBInterBaseError when the server refuses the row (nothing of it is then written).
     void Insert(const TReadRow& row);
 

@@ -78,6 +78,11 @@ void TAccounting::FinishCountBefore() {
 }
 
 void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
+    report_.losses.arrayValuesLeft =
+        !afterPutBack      ? std::map<std::string, std::int64_t>{}
+        : report_.recovery ? ArrayValuesLeft(report_.recovery->tables)
+        : report_.salvage  ? ArrayValuesLeft(report_.salvage->tables)
+                           : std::map<std::string, std::int64_t>{};
     if (!report_.before) {
         // Nothing to compare with (the loss is already "unknown"), but what gbak said it
         // skipped is lost for certain.

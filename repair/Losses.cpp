@@ -143,6 +143,16 @@ TSkippedBlobs SkippedAfterPutBack(const TSkippedBlobs& skipped,
     return left;
 }
 
+std::map<std::string, std::int64_t> ArrayValuesLeft(const std::vector<TTableRecovery>& tables) {
+    std::map<std::string, std::int64_t> left;
+    for (const TTableRecovery& table : tables) {
+        if (table.arrayValuesLeft > 0) {
+            left[table.table] = table.arrayValuesLeft;
+        }
+    }
+    return left;
+}
+
 std::string LossLines(const TLosses& losses) {
     std::string lines;
     const auto add = [&lines](const std::string& line) {
@@ -175,6 +185,10 @@ std::string LossLines(const TLosses& losses) {
             add(loss.table + ": " + std::to_string(loss.lostRecords.size() - kLostRecordsNamed) +
                 " okunamayan kayıt daha");
         }
+    }
+    for (const auto& [table, count] : losses.arrayValuesLeft) {
+        add(table + ": tam kurtarılamadı; " + std::to_string(count) +
+            " dizi (array) değeri aktarılamadı");
     }
     return lines;
 }

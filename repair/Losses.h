@@ -33,8 +33,13 @@ struct TLosses {
     // The database could not be read at all before (or after) the repair: what it lost is
     // unknown. Holds the reason.
     std::string uncounted;
+    // Array values of rows written back or salvaged that could not go with them: table ->
+    // values (see TStoredColumn). No count shows them.
+    std::map<std::string, std::int64_t> arrayValuesLeft;
 
-    bool Any() const noexcept { return !tables.empty() || !uncounted.empty(); }
+    bool Any() const noexcept {
+        return !tables.empty() || !uncounted.empty() || !arrayValuesLeft.empty();
+    }
     std::int64_t RowsLost() const;
     std::int64_t BlobsLost() const;
 };
@@ -49,6 +54,10 @@ TLosses CompareCensus(const TDatabaseCensus& before, const TDatabaseCensus& afte
 // are taken off the skipped ones of its columns, in column order.
 TSkippedBlobs SkippedAfterPutBack(const TSkippedBlobs& skipped,
                                   const std::vector<TTableRecovery>& putBack);
+
+// The array values left behind by rows that were written: table -> values, tables with none
+// left out.
+std::map<std::string, std::int64_t> ArrayValuesLeft(const std::vector<TTableRecovery>& tables);
 
 // The losses for the operator, one line per table or column, CR LF between lines:
 // "ITEMS: 3000 kayıttan 2890 kayıt kaldı".

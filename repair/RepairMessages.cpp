@@ -127,6 +127,7 @@ std::string Salvaged(bool afterRestore, const std::string& target, const std::st
     for (const std::string& trigger : salvage.inactiveTriggers) {
         text += std::string(kCrLf) + "Etkinleştirilemeyen tetikleyici: " + trigger;
     }
+    text += ConstraintLines(salvage.constraintViolations, salvage.constraintProblems);
     if (validationFailed) {
         text += std::string(kCrLf) + "Yeni veri tabanının doğrulaması hata bildirdi.";
     }
@@ -295,6 +296,19 @@ std::pair<std::int64_t, std::int64_t> Written(const std::vector<TTableRecovery>&
     return written;
 }
 
+std::string ConstraintLines(const std::map<std::string, std::int64_t>& violations,
+                            const std::vector<std::string>& problems) {
+    std::string lines;
+    for (const auto& [constraint, rows] : violations) {
+        lines += std::string(kCrLf) + constraint + " kısıtına uymayan " + std::to_string(rows) +
+                 " kayıt silinmeden yazıldı";
+    }
+    for (const std::string& problem : problems) {
+        lines += std::string(kCrLf) + problem;
+    }
+    return lines;
+}
+
 std::string PutBackLines(const TRecoveryResult* putBack) {
     if (putBack == nullptr) {
         return {};
@@ -311,7 +325,7 @@ std::string PutBackLines(const TRecoveryResult* putBack) {
         lines = std::string(kCrLf) + "Özgün dosyadan geri yazılan: " + std::to_string(rows) +
                 " kayıt, " + std::to_string(blobs) + " blob değeri" + lines;
     }
-    return lines;
+    return lines + ConstraintLines(putBack->constraintViolations, putBack->constraintProblems);
 }
 
 } // namespace onarim::messages

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,12 @@ std::string ValidationNotRun(const std::string& program, int status, const std::
 // not be matched, one per line, each after a line break; empty when nothing was written back
 // or refused.
 std::string PutBackLines(const TRecoveryResult* putBack);
+
+// A line for each constraint that rows written break ("SALES.INTEG_80 kısıtına uymayan 3
+// kayıt silinmeden yazıldı") and each CHECK that could not be made again or counted, each after
+// a line break; empty when there is none.
+std::string ConstraintLines(const std::map<std::string, std::int64_t>& violations,
+                            const std::vector<std::string>& problems);
 
 // Rows and blob values written, over all tables.
 std::pair<std::int64_t, std::int64_t> Written(const std::vector<TTableRecovery>& tables);

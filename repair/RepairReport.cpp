@@ -67,6 +67,7 @@ ordered_json TablesJson(const std::vector<TTableRecovery>& tables) {
                            {"rows", table.rowsPutBack},
                            {"blobs", table.blobsPutBack},
                            {"noUniqueKey", table.noUniqueKey},
+                           {"arrayValuesLeft", table.arrayValuesLeft},
                            {"problems", table.problems}});
     }
     return entries;
@@ -81,6 +82,36 @@ ordered_json SalvageJson(const TRepairReport& report) {
             {"inactiveIndexes", report.salvage->inactiveIndexes},
             {"inactiveTriggers", report.salvage->inactiveTriggers},
             {"unsetSequences", report.salvage->unsetSequences}};
+}
+
+// Rows written by the salvage or the put-back that break a constraint: constraint -> rows.
+ordered_json ConstraintViolationsJson(const TRepairReport& report) {
+    ordered_json violations = ordered_json::object();
+    const auto add = [&](const std::map<std::string, std::int64_t>& found) {
+        for (const auto& [constraint, rows] : found) {
+            violations[constraint] = rows;
+        }
+    };
+    if (report.salvage) {
+        add(report.salvage->constraintViolations);
+    }
+    if (report.recovery) {
+        add(report.recovery->constraintViolations);
+    }
+    return violations;
+}
+
+// CHECKs the salvage or the put-back could not take out, make again or count.
+std::vector<std::string> ConstraintProblems(const TRepairReport& report) {
+    std::vector<std::string> problems;
+    if (report.salvage) {
+        problems = report.salvage->constraintProblems;
+    }
+    if (report.recovery) {
+        problems.insert(problems.end(), report.recovery->constraintProblems.begin(),
+                        report.recovery->constraintProblems.end());
+    }
+    return problems;
 }
 
 ordered_json PageMendsJson(const std::vector<TPageMendRecord>& mends) {
@@ -158,6 +189,8 @@ std::string ReportToJson(const TRepairReport& report) {
         {"accounting", {{"before", CensusJson(report.before)}, {"after", CensusJson(report.after)}}},
         {"skippedBlobs", report.skippedBlobs},
         {"backupRowsMissing", report.backupRowsMissing},
+        {"constraintViolations", ConstraintViolationsJson(report)},
+        {"constraintProblems", ConstraintProblems(report)},
         {"toolErrors", report.toolErrors},
         {"losses", LossesJson(report.losses)},
         {"putBack", report.recovery ? TablesJson(report.recovery->tables) : ordered_json(nullptr)},

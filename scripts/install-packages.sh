@@ -10,10 +10,11 @@ run_packages=(
     qt6-base-dev qt6-translations-l10n nlohmann-json3-dev
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
 )
+# firebird3.0-examples: the employee database's script, which the schema tests build from.
 test_packages=(
     "${run_packages[@]}"
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    firebird3.0-server
+    firebird3.0-server firebird3.0-examples gzip
     clang libclang-rt-14-dev
 )
 

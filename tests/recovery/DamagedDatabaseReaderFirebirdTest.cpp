@@ -101,6 +101,7 @@ TEST_P(DamagedDatabaseReaderTest, YieldsEveryReadableRowAndBlobAndReportsTheRest
         EXPECT_TRUE(readIds.empty() || row.recordNumber > previous) << "not in record order";
         previous = row.recordNumber;
         const int id = static_cast<int>(row.values[0].AsInteger());
+        ASSERT_TRUE(id >= 1 && id <= kRows) << "a row that was never stored: ID " << id;
         readIds.insert(id);
         EXPECT_EQ(row.values[1].AsText(), ExpectedRows(id).back().name);
         if (row.blobs[2]) {
@@ -145,6 +146,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"BadRecordAndPageOfWrongType",
                    {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 6},
                     {DamageKind::WrongPageType, DamageTarget::LiveRows, 2}}},
+        // The engine reads a page of garbage as rows of blanks and zeros, or fails a consistency
+        // check on every record of it; nothing of it is the table's.
+        ReaderCase{"BadRecordAndPageOfGarbage",
+                   {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1},
+                    {DamageKind::GarbledContents, DamageTarget::LiveRows, 4}}},
         ReaderCase{"BadBlobPageAndBadRecord",
                    {{DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs, 0},
                     {DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 3}}}),

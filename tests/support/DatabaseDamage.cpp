@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/DatabasePages.h"
+#include "support/FirebirdTools.h"
 #include "support/FixtureError.h"
 #include "support/OdsLayout.h"
 
@@ -183,6 +184,23 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
 
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind) {
     return DamageDatabase(database, kind, RepairableTarget(kind));
+}
+
+TestDatabase UserTableOf(const std::string& path, const std::string& table) {
+    const std::vector<std::string> ids = QueryText(
+        path, "RDB$RELATION_ID", "FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = " + SqlLiteral(table));
+    if (ids.size() != 1) {
+        throw FixtureError("no table " + table + " in " + path);
+    }
+    TestDatabase database;
+    database.path = path;
+    database.relationId = std::stoi(ids.front());
+    return database;
+}
+
+DamageSite DamageTable(const std::string& path, const std::string& table, DamageKind kind,
+                       DamageTarget target, int occurrence) {
+    return DamageDatabase(UserTableOf(path, table), kind, target, occurrence);
 }
 
 DamageSite DamageIndexSibling(const TestDatabase& database) {

@@ -88,6 +88,17 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind, DamageT
 // DamageDatabase with RepairableTarget(kind).
 DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind);
 
+// The user table `table` (its name as the catalogue keeps it) of any database at `path`, as
+// the damage fixtures take it: the path and the table's relation id, looked up with isql.
+// Raises FixtureError when the database has no such table.
+TestDatabase UserTableOf(const std::string& path, const std::string& table);
+
+// DamageDatabase on a data page of UserTableOf(path, table), which no engine may have open.
+// GarbledRecordHeader gives a deleted row's stub the format 1, which only fits a table that
+// was never altered. Raises FixtureError as UserTableOf, and when the table has no such page.
+DamageSite DamageTable(const std::string& path, const std::string& table, DamageKind kind,
+                       DamageTarget target = DamageTarget::LiveRows, int occurrence = 0);
+
 // Overwrites 16 bytes of index nodes on the first leaf page of the user table's primary key
 // index with 0xA5. No row is touched and validation reports "index page errors" (7 of them on
 // 3000 rows), never an I/O error: a leaf's nodes hold record numbers, no page numbers, and
