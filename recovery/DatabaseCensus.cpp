@@ -178,7 +178,8 @@ void CountBlobsOneByOne(const std::string& path, const TCredentials& credentials
 }
 
 TTableCensus CountTable(TCountingAttachment& attachment, const TUserTable& table) {
-    TTableCensus census{table.name, std::nullopt, {}, {}};
+    TTableCensus census;
+    census.table = table.name;
     if (const auto counts = attachment.Counts(WholeTableQuery(table), census, true)) {
         census.rows = counts->front();
         for (std::size_t i = 0; i < table.blobColumns.size(); ++i) {

@@ -169,7 +169,7 @@ public:
     TDatabaseFileFacts facts{.content = TDatabaseFileFacts::Content::Database, .size = 1000,
                              .writable = true, .folderWritable = true,
                              .readOnlyFileSystem = false, .freeBytes = 1u << 20};
-    TDatabaseCensus before{{{.table = "ITEMS", .rows = 3000, .blobColumns = {{"NOTE", 3000}}, .error = ""}}};
+    TDatabaseCensus before{{{.table = "ITEMS", .rows = 3000, .blobColumns = {{"NOTE", 3000}}, .error = "", .lostRecords = {}}}};
     TDatabaseCensus after = before;
     Log backupOutput, restoreOutput;
     std::vector<std::pair<int, Log>> validatorRuns; // exit status and lines of onarim-validate
@@ -295,9 +295,9 @@ TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
         Log restoreOutput;
         std::string lossLines;
     } cases[] = {
-        {"rows lost", {{{"ITEMS", 2890, {{"NOTE", 2890}}, ""}}}, {},
+        {"rows lost", {{{"ITEMS", 2890, {{"NOTE", 2890}}, "", {}}}}, {},
          "ITEMS: 3000 kayıttan 2890 kayıt kaldı\r\nITEMS.NOTE: 110 blob değeri kayboldu"},
-        {"blobs emptied", {{{"ITEMS", 3000, {{"NOTE", 2830}}, ""}}}, {},
+        {"blobs emptied", {{{"ITEMS", 3000, {{"NOTE", 2830}}, "", {}}}}, {},
          "ITEMS.NOTE: 170 blob değeri kayboldu"},
         {"table gone", {}, {}, "ITEMS: 3000 kayıttan 0 kayıt kaldı\r\nITEMS.NOTE: 3000 blob değeri kayboldu"},
     };
@@ -618,7 +618,7 @@ TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
         bool countSawBackup = false;
         bool copyRemoved = false;
         bool copyGoneBeforeRestore = false;
-        TDatabaseCensus counted{{{.table = "ITEMS", .rows = 3001, .blobColumns = {{"NOTE", 3000}}, .error = ""}}};
+        TDatabaseCensus counted{{{.table = "ITEMS", .rows = 3001, .blobColumns = {{"NOTE", 3000}}, .error = "", .lostRecords = {}}}};
     } concurrent{log};
     ScriptDamageSummary();
     fake->queryReplies.push_back(kSound);
