@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "client/FirebirdApi.h"
@@ -34,7 +35,11 @@ public:
     // Stores `bytes` as a new blob in the transaction (which must be allowed to write) and
     // returns its id, to be bound to a blob column or parameter in the same attachment.
     // Raises EIBInterBaseError when the server cannot create or write it.
-    static ISC_QUAD Create(TSqlTransaction& transaction, std::string_view bytes);
+    // With `fromCharset`, `bytes` are text in that character set, which the engine turns into
+    // UTF8 text as it stores them: the form in which a text blob is read over a UTF8
+    // attachment, and in which the engine converts it to a column's own character set.
+    static ISC_QUAD Create(TSqlTransaction& transaction, std::string_view bytes,
+                           std::optional<short> fromCharset = std::nullopt);
 
 private:
     isc_blob_handle handle_ = 0;

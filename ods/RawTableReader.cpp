@@ -36,7 +36,7 @@ std::uint16_t RelationNamed(const TRawDatabase& database, std::string_view name)
 } // namespace
 
 TRawTableReader::TRawTableReader(const TRawDatabase& database, std::uint16_t relation)
-    : database_(database), layout_(database.Layout(relation, layoutProblems_)),
+    : database_(database), layoutProblems_(), layout_(database.Layout(relation, layoutProblems_)),
       state_(std::make_unique<TState>(database, relation)) {
     if (layout_.fields.empty()) {
         throw EOdsError(database.File().Path() + ": relation " + std::to_string(relation) +

@@ -96,8 +96,8 @@ private:
                                        std::vector<TRawProblem>& problems);
 
     const TRawDatabase& database_;
+    std::vector<std::string> layoutProblems_; // before layout_: its making fills this
     TTableLayout layout_;
-    std::vector<std::string> layoutProblems_;
     std::unique_ptr<TState> state_;
 };
 

@@ -106,7 +106,13 @@ TRecordFormat ParseRecordFormat(TBytes descriptor, std::uint8_t number) {
     }
     format.fields.reserve(count);
     for (std::uint16_t id = 0; id < count; ++id, at += TFieldDescriptor::kSize) {
-        format.fields.push_back(TFieldDescriptor::Read(descriptor.subspan(at)));
+        TFieldDescriptor field = TFieldDescriptor::Read(descriptor.subspan(at));
+        // A COMPUTED BY field has its descriptor in the format but no place in the record:
+        // offset 0, which the null flags take in every stored record.
+        if (field.Used() && field.offset == 0) {
+            field = TFieldDescriptor{};
+        }
+        format.fields.push_back(field);
     }
     const std::uint32_t nullBytes = format.NullBytes();
     format.length = nullBytes;

@@ -22,6 +22,10 @@ struct TReadRow {
     // Per column: the blob's bytes; nullopt for a column that is no blob, a NULL blob and a
     // blob that could not be read (which is reported as a TReadProblem).
     std::vector<std::optional<std::string>> blobs;
+    bool fromPages = false; // read straight from the pages, not through the engine
+    // Per column, read from the pages: the character set of a text blob stored in one the
+    // engine hands over as UTF8 (any but NONE, OCTETS and UTF8). Empty otherwise.
+    std::vector<std::optional<short>> blobTextCharsets;
 };
 
 // What could not be read.
@@ -31,7 +35,9 @@ struct TReadProblem {
     // The records concerned: for rows a run of record numbers that all failed alike, for a
     // blob the one record holding it.
     std::uint64_t firstRecord = 0, lastRecord = 0;
-    std::string key;     // the row's unique key ("ID=5"), for a blob; empty when unknown
+    // The row's unique key ("ID=5"), for a blob; the page and line of a record read from the
+    // pages ("page 230 line 3"); empty when unknown.
+    std::string key;
     std::string message; // the server's message
     // One line for the operator: where and why.
     std::string Describe() const;

@@ -10,7 +10,7 @@
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
 #include "recovery/CheckPause.h"
-#include "recovery/DamagedDatabaseReader.h"
+#include "recovery/OriginalRows.h"
 #include "recovery/TableWriter.h"
 #include "recovery/TriggerPause.h"
 
@@ -107,30 +107,13 @@ TTableCount CountRepaired(TSqlAttachment& target, const TTableLayout& table) {
     return count;
 }
 
-bool SameColumns(const TTableLayout& source, const TTableLayout& target) {
-    if (source.columns.size() != target.columns.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < source.columns.size(); ++i) {
-        if (source.columns[i].name != target.columns[i].name ||
-            source.columns[i].blob != target.columns[i].blob ||
-            source.columns[i].array != target.columns[i].array) {
-            return false;
-        }
-    }
-    return source.keyColumns == target.keyColumns;
-}
-
 class TPutBack {
 public:
-    TPutBack(const std::string& source, const std::string& repaired,
+    TPutBack(const TOriginalFiles& source, const std::string& repaired,
              const TCredentials& credentials, const std::function<void(const std::string&)>& progress)
-        : reader_(source, credentials),
-          target_(repaired, credentials.user, credentials.password, TSqlIntent::ReadWrite),
-          progress_(progress) {
-        TSqlTransaction transaction(target_, TSqlTransactionKind::ReadOnlyReadCommitted);
-        targetTables_ = ReadTableLayouts(transaction);
-    }
+        : target_(repaired, credentials.user, credentials.password, TSqlIntent::ReadWrite),
+          targetTables_(TargetLayouts(target_)), reader_(source, credentials, targetTables_),
+          progress_(progress) {}
 
     TRecoveryResult Run() {
         TRecoveryResult result;
@@ -153,6 +136,11 @@ public:
     }
 
 private:
+    static std::vector<TTableLayout> TargetLayouts(TSqlAttachment& target) {
+        TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
+        return ReadTableLayouts(transaction);
+    }
+
     void Tell(const std::string& line) {
         if (progress_) {
             progress_(line);
@@ -247,14 +235,18 @@ private:
             CountRow(row, recovery);
         } else {
             ++recovery.blobsPutBack;
+            recovery.rawBlobs += row.fromPages ? 1 : 0;
         }
     }
 
     void CountRow(const TReadRow& row, TTableRecovery& recovery) const {
         ++recovery.rowsPutBack;
+        recovery.rawRows += row.fromPages ? 1 : 0;
         recovery.arrayValuesLeft += ArrayValuesIn(*TargetTable(recovery.table), row.values);
         for (const auto& blob : row.blobs) {
-            recovery.blobsPutBack += (blob && !blob->empty()) ? 1 : 0;
+            const int written = (blob && !blob->empty()) ? 1 : 0;
+            recovery.blobsPutBack += written;
+            recovery.rawBlobs += row.fromPages ? written : 0;
         }
     }
 
@@ -356,16 +348,16 @@ private:
         }
     }
 
-    TDamagedDatabaseReader reader_;
     TSqlAttachment target_;
     std::vector<TTableLayout> targetTables_;
+    TOriginalRows reader_;
     const std::function<void(const std::string&)>& progress_;
     std::vector<std::vector<TPendingRow>> pending_;
 };
 
 } // namespace
 
-TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
                                 const TCredentials& credentials,
                                 const std::function<void(const std::string&)>& progress) {
     return TPutBack(source, repaired, credentials, progress).Run();

@@ -8,6 +8,7 @@
 
 #include "platform/LineHandler.h"
 #include "recovery/Credentials.h"
+#include "recovery/OriginalRows.h"
 
 namespace onarim {
 
@@ -23,6 +24,9 @@ struct TTableRecovery {
     // Non-NULL array values of the rows written, which were left NULL (see TStoredColumn):
     // the table is not whole.
     std::int64_t arrayValuesLeft = 0;
+    // Of those put back, the rows and blob values read straight from the pages of the kept
+    // original, where the engine is not needed or cannot read them.
+    std::int64_t rawRows = 0, rawBlobs = 0;
     // One line each for what could not be read from the source or not be written.
     std::vector<std::string> problems;
 };
@@ -35,10 +39,10 @@ struct TRecoveryResult {
     std::vector<std::string> constraintProblems;
 };
 
-// Copies into the database at `repaired` what the database at `source` still holds and
-// `repaired` lacks. `source` is read with TDamagedDatabaseReader, so it should be a transient
-// copy (attaching writes to it); `repaired` is the database the repair made, with the same
-// tables. Rows are matched by the table's primary key (or else its first unique constraint):
+// Copies into the database at `repaired` what the kept original at `source` still holds and
+// `repaired` lacks. The original is read with TOriginalRows: from its pages where they give a
+// table whole, else through the engine in a copy made then; `repaired` is the database the
+// repair made, with the same tables. Rows are matched by the table's primary key (or else its first unique constraint):
 // a row whose key the repaired table lacks is inserted, and a blob value that is non-empty in
 // the source but NULL or empty in the repaired row is written into it. Writing goes in
 // read-write transactions of some hundred rows each, with the table's triggers set inactive
@@ -52,7 +56,7 @@ struct TRecoveryResult {
 //
 // Raises EIBInterBaseError (or EIBClientError) only when either database cannot be attached
 // at all or its catalogue cannot be read; everything else is in the result.
-TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
                                 const TCredentials& credentials,
                                 const LineHandler& progress = {});
 

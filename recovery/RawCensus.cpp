@@ -6,15 +6,15 @@
 #include "ods/PageHeader.h"
 #include "ods/RawDatabase.h"
 #include "ods/RawTableReader.h"
+#include "recovery/RawRows.h"
 
 namespace onarim {
 
 namespace {
 
-constexpr std::uint16_t kFirstUserRelation = 128;
-
 TTableCensus CountTable(const ods::TRawDatabase& database, const ods::TRawRelation& relation) {
-    TTableCensus census{relation.name, std::nullopt, {}, {}};
+    TTableCensus census;
+    census.table = relation.name;
     try {
         ods::TRawTableReader reader(database, relation.id);
         const ods::TRawTableCount count = reader.Count();
@@ -51,18 +51,8 @@ TDatabaseCensus TakeRawCensus(const std::string& path, const ods::TPageCheck* me
         ods::OverlayMends(file, *mends);
     }
     const ods::TRawDatabase database(file);
-    std::vector<const ods::TRawRelation*> tables;
-    for (const ods::TRawRelation& relation : database.Relations()) {
-        // A view has no pages of its own.
-        if (relation.id >= kFirstUserRelation &&
-            !database.Directory().Pages(relation.id, static_cast<std::uint16_t>(ods::TPageType::Pointer)).empty()) {
-            tables.push_back(&relation);
-        }
-    }
-    std::sort(tables.begin(), tables.end(),
-              [](const auto* a, const auto* b) { return a->name < b->name; });
     TDatabaseCensus census;
-    for (const ods::TRawRelation* relation : tables) {
+    for (const ods::TRawRelation* relation : RawUserTables(database)) {
         census.tables.push_back(CountTable(database, *relation));
     }
     return census;

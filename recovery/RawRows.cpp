@@ -1,6 +1,9 @@
 #include "recovery/RawRows.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "ods/PageHeader.h"
 
 namespace onarim {
 
@@ -48,12 +51,68 @@ std::optional<TSqlValue> SqlValueOf(const ods::TRawValue& value) {
     }
 }
 
+constexpr std::uint16_t kFirstUserRelation = 128;
+constexpr std::uint8_t kNone = 0, kOctets = 1, kUtf8 = 4;
+
+bool Written(ods::TFieldType type) {
+    using ods::TFieldType;
+    switch (type) {
+    case TFieldType::Text:
+    case TFieldType::Varying:
+    case TFieldType::Short:
+    case TFieldType::Long:
+    case TFieldType::Int64:
+    case TFieldType::Float:
+    case TFieldType::Double:
+    case TFieldType::Date:
+    case TFieldType::Time:
+    case TFieldType::Timestamp:
+    case TFieldType::Boolean:
+    case TFieldType::Byte: return true;
+    default: return false;
+    }
+}
+
 } // namespace
+
+std::vector<const ods::TRawRelation*> RawUserTables(const ods::TRawDatabase& database) {
+    std::vector<const ods::TRawRelation*> tables;
+    for (const ods::TRawRelation& relation : database.Relations()) {
+        if (relation.id >= kFirstUserRelation &&
+            !database.Directory()
+                 .Pages(relation.id, static_cast<std::uint16_t>(ods::TPageType::Pointer))
+                 .empty()) {
+            tables.push_back(&relation);
+        }
+    }
+    std::sort(tables.begin(), tables.end(),
+              [](const auto* a, const auto* b) { return a->name < b->name; });
+    return tables;
+}
+
+std::string ColumnsNotGiven(const ods::TTableLayout& pages, const TTableLayout& table) {
+    for (const TStoredColumn& column : table.columns) {
+        const auto field = std::find_if(pages.fields.begin(), pages.fields.end(),
+                                        [&](const ods::TRawField& f) { return f.name == column.name; });
+        if (field == pages.fields.end()) {
+            return "column " + column.name + " has no field on the pages";
+        }
+        const ods::TFieldType type = field->descriptor.type;
+        const bool taken = column.blob    ? type == ods::TFieldType::Blob
+                           : column.array ? type == ods::TFieldType::Array
+                                          : Written(type);
+        if (!taken) {
+            return "column " + column.name + " holds a value of a type not written back";
+        }
+    }
+    return {};
+}
 
 std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow& raw,
                                   std::string& problem) {
     TReadRow row;
     row.recordNumber = raw.recordNumber;
+    row.fromPages = true;
     for (const TStoredColumn& column : table.columns) {
         const ods::TRawValue* value = raw.Find(column.name);
         if (value == nullptr) {
@@ -61,6 +120,10 @@ std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow&
             return std::nullopt;
         }
         if (column.blob) {
+            const std::uint8_t charset = value->Charset();
+            const bool converted = value->descriptor.subType == 1 && charset != kNone &&
+                                   charset != kOctets && charset != kUtf8;
+            row.blobTextCharsets.push_back(converted ? std::optional<short>(charset) : std::nullopt);
             row.values.push_back(TSqlValue::Null(SQL_BLOB));
             row.blobs.push_back(!value->null && value->blobRead && value->blobProblem.empty()
                                     ? std::optional<std::string>(value->bytes)
@@ -68,6 +131,12 @@ std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow&
             continue;
         }
         row.blobs.push_back(std::nullopt);
+        row.blobTextCharsets.push_back(std::nullopt);
+        if (column.array) {
+            row.values.push_back(value->null ? TSqlValue::Null(SQL_ARRAY)
+                                             : TSqlValue::FromBytes(SQL_ARRAY, 0, 0, std::string(8, '\0')));
+            continue;
+        }
         if (value->null) {
             row.values.push_back(TSqlValue::Null());
             continue;

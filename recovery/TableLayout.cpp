@@ -100,6 +100,20 @@ std::int64_t ArrayValuesIn(const TTableLayout& table, const std::vector<TSqlValu
     return count;
 }
 
+bool SameColumns(const TTableLayout& source, const TTableLayout& target) {
+    if (source.columns.size() != target.columns.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < source.columns.size(); ++i) {
+        if (source.columns[i].name != target.columns[i].name ||
+            source.columns[i].blob != target.columns[i].blob ||
+            source.columns[i].array != target.columns[i].array) {
+            return false;
+        }
+    }
+    return source.keyColumns == target.keyColumns;
+}
+
 std::vector<TTableLayout> ReadTableLayouts(TSqlTransaction& transaction) {
     std::map<std::string, TTableLayout> tables;
     for (const TUserTable& table : ReadUserTables(transaction)) {

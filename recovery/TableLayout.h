@@ -37,6 +37,9 @@ struct TTableLayout {
 // The non-NULL array values of `values`, a row of `table`: what writing the row leaves behind.
 std::int64_t ArrayValuesIn(const TTableLayout& table, const std::vector<TSqlValue>& values);
 
+// The two layouts have the same columns (names, blob and array columns, in order) and key.
+bool SameColumns(const TTableLayout& source, const TTableLayout& target);
+
 // The user tables of the database (as ReadUserTables lists them, ordered by name) with their
 // stored columns (arrays marked) and unique key, from RDB$RELATIONS, RDB$RELATION_FIELDS,
 // RDB$RELATION_CONSTRAINTS and RDB$INDEX_SEGMENTS. Raises EIBInterBaseError when the

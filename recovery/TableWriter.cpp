@@ -63,7 +63,9 @@ TSqlStatement& TTableWriter::Prepared(std::unique_ptr<TSqlStatement>& statement,
 
 TSqlValue TTableWriter::BlobValue(const TReadRow& row, std::size_t column) {
     const auto& bytes = row.blobs[column];
-    return bytes ? TSqlValue::BlobId(TSqlBlob::Create(Transaction(), *bytes))
+    const std::optional<short> charset =
+        column < row.blobTextCharsets.size() ? row.blobTextCharsets[column] : std::nullopt;
+    return bytes ? TSqlValue::BlobId(TSqlBlob::Create(Transaction(), *bytes, charset))
                  : TSqlValue::Null(SQL_BLOB);
 }
 

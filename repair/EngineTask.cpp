@@ -71,8 +71,9 @@ nlohmann::json Serve(const std::vector<std::string>& arguments, const TCredentia
     if (task == "census" && arguments.size() == 2) {
         return TakeCensus(arguments[1], credentials);
     }
-    if (task == "put-back" && arguments.size() == 3) {
-        return PutBackLostData(arguments[1], arguments[2], credentials, Reporter());
+    if (task == "put-back" && arguments.size() == 4) {
+        return PutBackLostData({arguments[1], arguments[2]}, arguments[3], credentials,
+                               Reporter());
     }
     if (task == "salvage" && arguments.size() == 4) {
         return SalvageDatabase(arguments[1], arguments[2], credentials,
@@ -115,10 +116,11 @@ TDatabaseCensus CensusInChild(const std::string& program, const std::string& pat
     return RunEngine(program, {"census", path}, credentials, {}).get<TDatabaseCensus>();
 }
 
-TRecoveryResult PutBackInChild(const std::string& program, const std::string& source,
+TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles& source,
                                const std::string& repaired, const TCredentials& credentials,
                                const LineHandler& progress) {
-    return RunEngine(program, {"put-back", source, repaired}, credentials, progress)
+    return RunEngine(program, {"put-back", source.keptCopy, source.engineCopy, repaired},
+                     credentials, progress)
         .get<TRecoveryResult>();
 }
 
@@ -158,7 +160,7 @@ int ServeEngineTask(const std::vector<std::string>& arguments) {
                                                                nlohmann::json::error_handler_t::replace));
         return 0;
     } catch (const std::invalid_argument&) {
-        std::fputs("usage: onarim-engine census PATH | put-back SOURCE REPAIRED | salvage DAMAGED "
+        std::fputs("usage: onarim-engine census PATH | put-back KEPT ENGINE-COPY REPAIRED | salvage DAMAGED "
                    "TARGET GBAK\n", stderr);
         return 2;
     } catch (const EIBError& error) {

@@ -34,11 +34,13 @@ std::string TLostDataSteps::TransientPath(const char* purpose) {
 void TLostDataSteps::PutBack(const std::string& repaired) {
     TStep step(log_, TRepairStep::Recovery);
     try {
-        const TTransientCopy source(tools_, report_.keptCopy, TransientPath("okuma"), prepare_);
+        // The original is read from its pages; the engine copy is made only for a table they
+        // cannot give, and goes with the step.
+        const TMadeFile engineCopy(tools_, TransientPath("okuma"));
         report_.recovery = tools_.PutBackLostData(
-            source.Path(), repaired, credentials_,
+            {report_.keptCopy, engineCopy.Path()}, repaired, credentials_,
             [&step](const std::string& line) { step.Output(line); });
-        NameKeptCopy(report_.recovery->tables, source.Path(), report_.keptCopy);
+        NameKeptCopy(report_.recovery->tables, engineCopy.Path(), report_.keptCopy);
     } catch (const EInterrupted&) {
         throw;
     } catch (const std::exception& error) {

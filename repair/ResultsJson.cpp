@@ -51,6 +51,9 @@ void to_json(nlohmann::json& json, const TTableRecovery& table) {
             {"rows", table.rowsPutBack},
             {"blobs", table.blobsPutBack},
             {"noUniqueKey", table.noUniqueKey},
+            {"arrayValuesLeft", table.arrayValuesLeft},
+            {"rawRows", table.rawRows},
+            {"rawBlobs", table.rawBlobs},
             {"problems", table.problems}};
 }
 
@@ -59,20 +62,32 @@ void from_json(const nlohmann::json& json, TTableRecovery& table) {
     table.rowsPutBack = json.at("rows");
     table.blobsPutBack = json.at("blobs");
     table.noUniqueKey = json.at("noUniqueKey");
+    table.arrayValuesLeft = json.at("arrayValuesLeft");
+    table.rawRows = json.at("rawRows");
+    table.rawBlobs = json.at("rawBlobs");
     table.problems = json.at("problems").get<std::vector<std::string>>();
 }
 
-void to_json(nlohmann::json& json, const TRecoveryResult& result) { json = {{"tables", result.tables}}; }
+void to_json(nlohmann::json& json, const TRecoveryResult& result) {
+    json = {{"tables", result.tables},
+            {"constraintViolations", result.constraintViolations},
+            {"constraintProblems", result.constraintProblems}};
+}
 
 void from_json(const nlohmann::json& json, TRecoveryResult& result) {
     result.tables = json.at("tables").get<std::vector<TTableRecovery>>();
+    result.constraintViolations =
+        json.at("constraintViolations").get<std::map<std::string, std::int64_t>>();
+    result.constraintProblems = json.at("constraintProblems").get<std::vector<std::string>>();
 }
 
 void to_json(nlohmann::json& json, const TSalvageResult& result) {
     json = {{"tables", result.tables},
             {"inactiveIndexes", result.inactiveIndexes},
             {"inactiveTriggers", result.inactiveTriggers},
-            {"unsetSequences", result.unsetSequences}};
+            {"unsetSequences", result.unsetSequences},
+            {"constraintViolations", result.constraintViolations},
+            {"constraintProblems", result.constraintProblems}};
 }
 
 void from_json(const nlohmann::json& json, TSalvageResult& result) {
@@ -80,6 +95,9 @@ void from_json(const nlohmann::json& json, TSalvageResult& result) {
     result.inactiveIndexes = json.at("inactiveIndexes").get<std::vector<std::string>>();
     result.inactiveTriggers = json.at("inactiveTriggers").get<std::vector<std::string>>();
     result.unsetSequences = json.at("unsetSequences").get<std::vector<std::string>>();
+    result.constraintViolations =
+        json.at("constraintViolations").get<std::map<std::string, std::int64_t>>();
+    result.constraintProblems = json.at("constraintProblems").get<std::vector<std::string>>();
 }
 
 } // namespace onarim

@@ -118,9 +118,9 @@ public:
     // True when another attachment holds the database.
     virtual bool DatabaseInUse(const std::string& path, const TCredentials& credentials) = 0;
 
-    // Writes into `repaired` what `source` (a transient copy of the kept original) still holds
-    // and `repaired` lacks (see recovery/LostDataRecovery.h). Nothing by default.
-    virtual TRecoveryResult PutBackLostData(const std::string& /*source*/,
+    // Writes into `repaired` what the kept original still holds and `repaired` lacks (see
+    // recovery/LostDataRecovery.h). Nothing by default.
+    virtual TRecoveryResult PutBackLostData(const TOriginalFiles& /*source*/,
                                             const std::string& /*repaired*/,
                                             const TCredentials& /*credentials*/,
                                             const LineHandler& /*progress*/) {

@@ -119,7 +119,7 @@ bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentia
     }
 }
 
-TRecoveryResult TSystemServerTools::PutBackLostData(const std::string& source,
+TRecoveryResult TSystemServerTools::PutBackLostData(const TOriginalFiles& source,
                                                     const std::string& repaired,
                                                     const TCredentials& credentials,
                                                     const LineHandler& progress) {

@@ -44,7 +44,7 @@ public:
     std::optional<TDatabaseCensus> TakeRawCensus(const std::string& path,
                                                  const ods::TPageCheck* mends) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
-    TRecoveryResult PutBackLostData(const std::string& source, const std::string& repaired,
+    TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
                                     const TCredentials& credentials, const LineHandler& progress) override;
     TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
                                    const TCredentials& credentials, const std::string& gbak,

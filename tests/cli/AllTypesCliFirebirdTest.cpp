@@ -174,7 +174,8 @@ TEST_P(AllTypesTest, EveryRowAndValueIsKept) {
     ASSERT_GE(before.rows.size(), static_cast<std::size_t>(kRows) - 1) << "one record at most";
     for (const auto& [key, row] : before.rows) {
         const auto now = after.rows.find(key);
-        ASSERT_NE(now, after.rows.end()) << "row lost: " << DescribeRowKey(before.layout, row);
+        ASSERT_NE(now, after.rows.end())
+            << "row lost: " << DescribeRowKey(before.layout, row) << "\n" << tables.dump();
         EXPECT_EQ(Difference(before.layout, row, now->second, false), "")
             << DescribeRowKey(before.layout, row);
     }

@@ -99,14 +99,19 @@ TEST_P(LostDataRecoveryTest, PutsBackEveryRowAndBlobReadableInTheCopy) {
         << "the repair lost nothing readable";
 
     std::vector<std::string> progress;
+    const std::string engineCopy = scratch.File("okuma.fdb");
     const TRecoveryResult result =
-        PutBackLostData(kept, database.path, kCredentials,
+        PutBackLostData({kept, engineCopy}, database.path, kCredentials,
                         [&](const std::string& line) { progress.push_back(line); });
 
     const TTableRecovery& items = Recovered(result, kUserTable);
     EXPECT_FALSE(items.noUniqueKey);
     EXPECT_EQ(items.rowsPutBack, static_cast<std::int64_t>(readable.names.size() - rowsBefore));
     EXPECT_EQ(items.blobsPutBack, static_cast<std::int64_t>(readable.notes.size() - notesBefore));
+    // Everything came from the kept copy's pages: no copy for the engine was needed.
+    EXPECT_EQ(items.rawRows, items.rowsPutBack);
+    EXPECT_EQ(items.rawBlobs, items.blobsPutBack);
+    EXPECT_FALSE(std::filesystem::exists(engineCopy));
     const std::vector<TableRow> rows = ReadRows(database.path);
     ASSERT_EQ(rows.size(), readable.names.size());
     for (const TableRow& row : rows) {
@@ -147,7 +152,8 @@ TEST(LostDataRecoveryUnkeyedTest, NamesTheTableWithoutUniqueKeyAndWritesNothingT
                   "COMMIT;\n",
                   database.path);
 
-    const TRecoveryResult result = PutBackLostData(copy, database.path, kCredentials);
+    const TRecoveryResult result =
+        PutBackLostData({copy, scratch.File("okuma.fdb")}, database.path, kCredentials);
 
     const TTableRecovery& unkeyed = Recovered(result, kSecondTable);
     EXPECT_TRUE(unkeyed.noUniqueKey);

@@ -1,0 +1,149 @@
+#include "recovery/OriginalRows.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "ods/DatabaseFile.h"
+#include "ods/OdsError.h"
+#include "ods/PageCheck.h"
+#include "ods/RawDatabase.h"
+#include "ods/RawTableReader.h"
+#include "platform/Files.h"
+#include "recovery/RawRows.h"
+
+namespace onarim {
+
+// The kept copy read raw: the file, with the mends overlaid, and its catalogue.
+struct TOriginalRows::TPages {
+    explicit TPages(const std::string& path)
+        : check(Check(path)), file(path, ods::TDatabaseFile::TAccess::ReadOnly) {
+        ods::OverlayMends(file, check);
+        database.emplace(file);
+    }
+
+    // The mends the database got: the page check finds them again in the kept copy, which
+    // holds the bytes the check read.
+    static ods::TPageCheck Check(const std::string& path) {
+        try {
+            return ods::CheckPages(path);
+        } catch (const ods::EOdsError&) {
+            return {};
+        }
+    }
+
+    ods::TPageCheck check;
+    ods::TDatabaseFile file;
+    std::optional<ods::TRawDatabase> database;
+};
+
+namespace {
+
+TReadProblem PageProblem(const std::string& table, const ods::TRawProblem& problem) {
+    TReadProblem read;
+    read.table = table;
+    read.key = "page " + std::to_string(problem.page) +
+               (problem.line ? " line " + std::to_string(*problem.line) : std::string());
+    read.message = problem.reason;
+    return read;
+}
+
+const TTableLayout* Named(const std::vector<TTableLayout>& tables, const std::string& name) {
+    const auto found = std::find_if(tables.begin(), tables.end(),
+                                    [&](const TTableLayout& table) { return table.name == name; });
+    return found == tables.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+TOriginalRows::TOriginalRows(TOriginalFiles files, TCredentials credentials,
+                             const std::vector<TTableLayout>& layouts)
+    : files_(std::move(files)), credentials_(std::move(credentials)) {
+    try {
+        pages_ = std::make_unique<TPages>(files_.keptCopy);
+    } catch (const ods::EOdsError&) {
+        pages_.reset(); // not a file the pages can be read of: the engine reads it all
+    }
+    if (!pages_) {
+        tables_ = Engine().Tables();
+        return;
+    }
+    for (const ods::TRawRelation* relation : RawUserTables(*pages_->database)) {
+        const TTableLayout* layout = Named(layouts, relation->name);
+        TTableLayout bare;
+        bare.name = relation->name;
+        tables_.push_back(layout != nullptr ? *layout : bare);
+    }
+}
+
+TOriginalRows::~TOriginalRows() = default;
+
+TDamagedDatabaseReader& TOriginalRows::Engine() {
+    if (!engine_) {
+        if (!FileExists(files_.engineCopy)) {
+            CopyToNewFile(files_.keptCopy, files_.engineCopy);
+            if (pages_) {
+                ods::ApplyMends(files_.engineCopy, pages_->check);
+            }
+        }
+        engine_ = std::make_unique<TDamagedDatabaseReader>(files_.engineCopy, credentials_);
+    }
+    return *engine_;
+}
+
+bool TOriginalRows::ReadFromPages(const TTableLayout& table,
+                                  const std::function<void(const TReadRow&)>& onRow,
+                                  std::vector<TReadProblem>& problems) {
+    if (!pages_) {
+        return false;
+    }
+    std::uint64_t handed = 0;
+    try {
+        ods::TRawTableReader reader(*pages_->database, table.name);
+        if (!reader.LayoutProblems().empty() || !ColumnsNotGiven(reader.Layout(), table).empty()) {
+            return false;
+        }
+        const ods::TRawReadSummary summary =
+            reader.Read({.pages = {}, .readBlobs = true}, [&](const ods::TRawRow& raw) {
+                std::string why;
+                if (const auto row = ToReadRow(table, raw, why)) {
+                    ++handed;
+                    onRow(*row);
+                } else {
+                    problems.push_back(PageProblem(table.name, {raw.page, raw.line, why}));
+                }
+            });
+        for (const ods::TRawProblem& problem : summary.problems) {
+            problems.push_back(PageProblem(table.name, problem));
+        }
+        return true;
+    } catch (const ods::EOdsError& error) {
+        if (handed == 0) {
+            return false;
+        }
+        // The engine would give the rows handed already a second time.
+        TReadProblem problem;
+        problem.table = table.name;
+        problem.message = error.what();
+        problems.push_back(problem);
+        return true;
+    }
+}
+
+std::vector<TReadProblem> TOriginalRows::ReadTable(const TTableLayout& table,
+                                                   const std::function<void(const TReadRow&)>& onRow) {
+    std::vector<TReadProblem> problems;
+    if (ReadFromPages(table, onRow, problems)) {
+        return problems;
+    }
+    TDamagedDatabaseReader& engine = Engine();
+    const TTableLayout* own = Named(engine.Tables(), table.name);
+    if (own == nullptr || !SameColumns(*own, table)) {
+        TReadProblem problem;
+        problem.table = table.name;
+        problem.message = "the engine reads no table of these columns and key in the original";
+        return {problem};
+    }
+    return engine.ReadTable(*own, onRow);
+}
+
+} // namespace onarim
