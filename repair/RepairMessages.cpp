@@ -316,6 +316,11 @@ std::string PutBackLines(const TRecoveryResult* putBack) {
     const auto [rows, blobs] = Written(putBack->tables);
     std::string lines;
     for (const TTableRecovery& table : putBack->tables) {
+        if (table.rawRows + table.rawBlobs > 0) {
+            lines += std::string(kCrLf) + table.table + ": " + std::to_string(table.rawRows) +
+                     " kayıt ve " + std::to_string(table.rawBlobs) +
+                     " blob değeri doğrudan sayfalardan okundu";
+        }
         if (table.noUniqueKey) {
             lines += std::string(kCrLf) + table.table +
                      ": benzersiz anahtarı olmadığından kayıpları geri yazılamadı";

@@ -47,15 +47,30 @@ ordered_json CensusJson(const std::optional<TDatabaseCensus>& census) {
     return tables;
 }
 
-ordered_json LossesJson(const TLosses& losses) {
+// Rows and blob values of `table` that the put-back read from the pages.
+std::pair<std::int64_t, std::int64_t> FromPages(const TRepairReport& report, const std::string& table) {
+    if (report.recovery) {
+        for (const TTableRecovery& recovered : report.recovery->tables) {
+            if (recovered.table == table) {
+                return {recovered.rawRows, recovered.rawBlobs};
+            }
+        }
+    }
+    return {0, 0};
+}
+
+ordered_json LossesJson(const TRepairReport& report) {
     ordered_json tables = ordered_json::array();
-    for (const TTableLoss& loss : losses.tables) {
+    for (const TTableLoss& loss : report.losses.tables) {
+        const auto [rawRows, rawBlobs] = FromPages(report, loss.table);
         tables.push_back({{"table", loss.table},
                           {"rowsBefore", OptionalCount(loss.rowsBefore)},
                           {"rowsAfter", OptionalCount(loss.rowsAfter)},
                           {"blobsLost", loss.blobsLost},
                           {"unknown", loss.unknown},
-                          {"lostRecords", loss.lostRecords}});
+                          {"lostRecords", loss.lostRecords},
+                          {"rawRows", rawRows},
+                          {"rawBlobs", rawBlobs}});
     }
     return tables;
 }
@@ -68,6 +83,8 @@ ordered_json TablesJson(const std::vector<TTableRecovery>& tables) {
                            {"blobs", table.blobsPutBack},
                            {"noUniqueKey", table.noUniqueKey},
                            {"arrayValuesLeft", table.arrayValuesLeft},
+                           {"rawRows", table.rawRows},
+                           {"rawBlobs", table.rawBlobs},
                            {"problems", table.problems}});
     }
     return entries;
@@ -192,7 +209,7 @@ std::string ReportToJson(const TRepairReport& report) {
         {"constraintViolations", ConstraintViolationsJson(report)},
         {"constraintProblems", ConstraintProblems(report)},
         {"toolErrors", report.toolErrors},
-        {"losses", LossesJson(report.losses)},
+        {"losses", LossesJson(report)},
         {"putBack", report.recovery ? TablesJson(report.recovery->tables) : ordered_json(nullptr)},
         {"salvage", SalvageJson(report)},
     };

@@ -224,13 +224,17 @@ TEST_F(RepairCliTruthTest, LostBlobValuesAreWrittenBackFromTheKeptCopy) {
     EXPECT_GT(skipped, 1) << "gbak skipped the page's notes";
     ASSERT_EQ(report["putBack"].size(), 1u) << result.output;
     EXPECT_EQ(report["putBack"][0]["blobs"], skipped - 1);
+    EXPECT_EQ(report["putBack"][0]["rawBlobs"], skipped - 1) << "read from the kept copy's pages";
     ASSERT_EQ(report["losses"].size(), 1u);
     EXPECT_EQ(report["losses"][0]["blobsLost"]["NOTE"], 1);
+    EXPECT_EQ(report["losses"][0]["rawBlobs"], skipped - 1);
     const std::string message = report["message"];
+    const std::string written = std::to_string(skipped - 1);
     EXPECT_TRUE(message.starts_with("Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...\r\n"
                                     "ITEMS.NOTE: 1 blob değeri kayboldu\r\nÖzgün dosyadan geri "
-                                    "yazılan: 0 kayıt, " + std::to_string(skipped - 1) +
-                                    " blob değeri\r\nÖzgün dosyanın kopyası: "))
+                                    "yazılan: 0 kayıt, " + written + " blob değeri\r\nITEMS: 0 "
+                                    "kayıt ve " + written + " blob değeri doğrudan sayfalardan "
+                                    "okundu\r\nÖzgün dosyanın kopyası: "))
         << message;
     EXPECT_NE(result.errors.find("Dikkat: Veri Tabanı onarıldı, ancak"), std::string::npos)
         << "with --json the message goes to standard error";
