@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     // Its steps with the time each began, to see where the time goes.
     std::string steps;
     const onarim::TSalvageResult salvage = onarim::SalvageDatabase(
-        schema.string(), salvaged.string(), kCredentials, Gbak, [&](const std::string& line) {
+        {schema.string(), schema.string()}, salvaged.string(), kCredentials, Gbak, [&](const std::string& line) {
             char at[32];
             std::snprintf(at, sizeof at, "  %7.2f s  ", Seconds(start));
             steps += at + line + "\n";

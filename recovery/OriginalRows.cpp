@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "ods/DatabaseFile.h"
 #include "ods/OdsError.h"
@@ -37,6 +39,25 @@ struct TOriginalRows::TPages {
 };
 
 namespace {
+
+// A blob value of a row given that could not be read, as the engine's reader tells it: by
+// column and key, with the file it was read from.
+void TellUnreadBlob(const TTableLayout& table, const ods::TRawRow& raw, const TReadRow& row,
+                    const std::string& file, std::vector<TReadProblem>& problems) {
+    for (const TStoredColumn& column : table.columns) {
+        const ods::TRawValue* value = column.blob ? raw.Find(column.name) : nullptr;
+        if (value != nullptr && !value->null && !value->blobProblem.empty()) {
+            TReadProblem problem;
+            problem.table = table.name;
+            problem.column = column.name;
+            problem.firstRecord = problem.lastRecord = raw.recordNumber;
+            problem.key = DescribeRowKey(table, row);
+            problem.message = value->blobProblem + ", page " + std::to_string(raw.page) +
+                              " line " + std::to_string(raw.line) + " (" + file + ")";
+            problems.push_back(problem);
+        }
+    }
+}
 
 TReadProblem PageProblem(const std::string& table, const ods::TRawProblem& problem) {
     TReadProblem read;
@@ -102,18 +123,25 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
         if (!reader.LayoutProblems().empty() || !ColumnsNotGiven(reader.Layout(), table).empty()) {
             return false;
         }
+        // Lines whose row was given: a problem there is one of its blob values, told with it.
+        std::set<std::pair<std::uint32_t, std::uint16_t>> given;
         const ods::TRawReadSummary summary =
             reader.Read({.pages = {}, .readBlobs = true}, [&](const ods::TRawRow& raw) {
                 std::string why;
-                if (const auto row = ToReadRow(table, raw, why)) {
-                    ++handed;
-                    onRow(*row);
-                } else {
+                const auto row = ToReadRow(table, raw, why);
+                if (!row) {
                     problems.push_back(PageProblem(table.name, {raw.page, raw.line, why}));
+                    return;
                 }
+                given.emplace(raw.page, raw.line);
+                TellUnreadBlob(table, raw, *row, files_.keptCopy, problems);
+                ++handed;
+                onRow(*row);
             });
         for (const ods::TRawProblem& problem : summary.problems) {
-            problems.push_back(PageProblem(table.name, problem));
+            if (!problem.line || !given.contains({problem.page, *problem.line})) {
+                problems.push_back(PageProblem(table.name, problem));
+            }
         }
         return true;
     } catch (const ods::EOdsError& error) {
@@ -132,6 +160,12 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
 std::vector<TReadProblem> TOriginalRows::ReadTable(const TTableLayout& table,
                                                    const std::function<void(const TReadRow&)>& onRow) {
     std::vector<TReadProblem> problems;
+    if (table.columns.empty()) {
+        TReadProblem problem;
+        problem.table = table.name;
+        problem.message = "the database written to has no table of this name; nothing read";
+        return {problem};
+    }
     if (ReadFromPages(table, onRow, problems)) {
         return problems;
     }

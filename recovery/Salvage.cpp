@@ -9,7 +9,7 @@
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
 #include "recovery/CheckPause.h"
-#include "recovery/DamagedDatabaseReader.h"
+#include "recovery/OriginalRows.h"
 #include "recovery/ForeignKeys.h"
 #include "recovery/TableWriter.h"
 #include "recovery/TriggerPause.h"
@@ -93,11 +93,10 @@ void MakeFromMetadata(const std::string& damaged, const std::string& target,
 
 class TSalvage {
 public:
-    TSalvage(const std::string& damaged, const std::string& target,
+    TSalvage(const TOriginalFiles& source, const std::string& target,
              const TCredentials& credentials, const std::function<void(const std::string&)>& progress)
-        : reader_(damaged, credentials),
-          target_(target, credentials.user, credentials.password, TSqlIntent::ReadWrite),
-          progress_(progress) {}
+        : target_(target, credentials.user, credentials.password, TSqlIntent::ReadWrite),
+          reader_(source, credentials, TargetLayouts(target_)), progress_(progress) {}
 
     TSalvageResult Run(const TSourceFacts& facts) {
         TSalvageResult result;
@@ -133,6 +132,11 @@ public:
     }
 
 private:
+    static std::vector<TTableLayout> TargetLayouts(TSqlAttachment& target) {
+        TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
+        return ReadTableLayouts(transaction);
+    }
+
     void Tell(const std::string& line) {
         if (progress_) {
             progress_(line);
@@ -178,9 +182,12 @@ private:
                 return;
             }
             ++copied.rowsPutBack;
+            copied.rawRows += row.fromPages ? 1 : 0;
             copied.arrayValuesLeft += ArrayValuesIn(table, row.values);
             for (const auto& blob : row.blobs) {
-                copied.blobsPutBack += (blob && !blob->empty()) ? 1 : 0;
+                const int written = (blob && !blob->empty()) ? 1 : 0;
+                copied.blobsPutBack += written;
+                copied.rawBlobs += row.fromPages ? written : 0;
             }
         });
         writer.Commit();
@@ -230,14 +237,14 @@ private:
         }
     }
 
-    TDamagedDatabaseReader reader_;
     TSqlAttachment target_;
+    TOriginalRows reader_;
     const std::function<void(const std::string&)>& progress_;
 };
 
 } // namespace
 
-TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+TSalvageResult SalvageDatabase(const TOriginalFiles& source, const std::string& target,
                                const TCredentials& credentials, const TGbakRunner& gbak,
                                const std::function<void(const std::string&)>& progress) {
     if (progress) {
@@ -245,9 +252,9 @@ TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& ta
     }
     // gbak first: once this process's engine has opened the file, it keeps it open past the
     // detach, and gbak could not open it.
-    MakeFromMetadata(damaged, target, gbak);
-    const TSourceFacts facts = ReadSourceFacts(damaged, credentials);
-    return TSalvage(damaged, target, credentials, progress).Run(facts);
+    MakeFromMetadata(source.engineCopy, target, gbak);
+    const TSourceFacts facts = ReadSourceFacts(source.engineCopy, credentials);
+    return TSalvage(source, target, credentials, progress).Run(facts);
 }
 
 } // namespace onarim

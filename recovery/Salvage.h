@@ -53,15 +53,18 @@ public:
 // values, which a metadata backup does not keep. Then every row TDamagedDatabaseReader can
 // read from `damaged` is written into the new database with the tables' triggers inactive,
 // and the indexes (those of primary and unique keys first) and triggers are activated again.
-// `damaged` should be a transient copy: attaching writes to it; and one this process has not
-// attached yet, since its engine keeps a file open past the detach and gbak could not open it
-// then. `target` must not exist.
+// The damaged database is `source.engineCopy`, which gbak and the engine read: it should be a
+// transient copy (attaching writes to it), and one this process has not attached yet, since
+// its engine keeps a file open past the detach and gbak could not open it then. The rows are
+// read with TOriginalRows: from the pages of `source.keptCopy` (of which the engine copy is a
+// byte copy) where they give a table whole, so that a table the engine cannot scan loses only
+// the records that do not decode. `target` must not exist.
 // `progress`, if given, is told a line at each step and table.
 //
 // Raises ESalvageError with gbak's output when either gbak run fails or `target` exists, and
 // EIBInterBaseError when a database cannot be attached at all; everything else is in the
 // result.
-TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+TSalvageResult SalvageDatabase(const TOriginalFiles& source, const std::string& target,
                                const TCredentials& credentials, const TGbakRunner& gbak,
                                const LineHandler& progress = {});
 

@@ -75,9 +75,9 @@ nlohmann::json Serve(const std::vector<std::string>& arguments, const TCredentia
         return PutBackLostData({arguments[1], arguments[2]}, arguments[3], credentials,
                                Reporter());
     }
-    if (task == "salvage" && arguments.size() == 4) {
-        return SalvageDatabase(arguments[1], arguments[2], credentials,
-                               GbakRunnerFor(arguments[3], credentials, Reporter()), Reporter());
+    if (task == "salvage" && arguments.size() == 5) {
+        return SalvageDatabase({arguments[1], arguments[2]}, arguments[3], credentials,
+                               GbakRunnerFor(arguments[4], credentials, Reporter()), Reporter());
     }
     throw std::invalid_argument("usage");
 }
@@ -124,10 +124,10 @@ TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles&
         .get<TRecoveryResult>();
 }
 
-TSalvageResult SalvageInChild(const std::string& program, const std::string& damaged,
+TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& source,
                               const std::string& target, const TCredentials& credentials,
                               const std::string& gbak, const LineHandler& progress) {
-    return RunEngine(program, {"salvage", damaged, target, gbak}, credentials, progress)
+    return RunEngine(program, {"salvage", source.keptCopy, source.engineCopy, target, gbak}, credentials, progress)
         .get<TSalvageResult>();
 }
 
@@ -160,8 +160,8 @@ int ServeEngineTask(const std::vector<std::string>& arguments) {
                                                                nlohmann::json::error_handler_t::replace));
         return 0;
     } catch (const std::invalid_argument&) {
-        std::fputs("usage: onarim-engine census PATH | put-back KEPT ENGINE-COPY REPAIRED | salvage DAMAGED "
-                   "TARGET GBAK\n", stderr);
+        std::fputs("usage: onarim-engine census PATH | put-back KEPT ENGINE-COPY REPAIRED | salvage KEPT "
+                   "ENGINE-COPY TARGET GBAK\n", stderr);
         return 2;
     } catch (const EIBError& error) {
         PrintLine(StatusLine(error));

@@ -33,12 +33,13 @@ TDatabaseCensus CensusInChild(const std::string& program, const std::string& pat
 TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles& source,
                                const std::string& repaired, const TCredentials& credentials,
                                const LineHandler& progress);
-TSalvageResult SalvageInChild(const std::string& program, const std::string& damaged,
+TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& source,
                               const std::string& target, const TCredentials& credentials,
                               const std::string& gbak, const LineHandler& progress);
 
 // The engine's side: does the work `arguments` name ("census PATH", "put-back KEPT
-// ENGINE-COPY REPAIRED", "salvage DAMAGED TARGET GBAK"), with the credentials of ISC_USER and
+// ENGINE-COPY REPAIRED", "salvage KEPT
+// ENGINE-COPY TARGET GBAK"), with the credentials of ISC_USER and
 // ISC_PASSWORD, printing "PROGRESS <line>" as it goes and, last, "RESULT <json>", or
 // "STATUS ..." and the message of an error of the engine, or "FAIL <message>". Returns the
 // exit status: 0, 1 for a failure told, 2 for bad usage.

@@ -58,7 +58,7 @@ std::string TLostDataSteps::Salvage(const std::string& target, const std::string
     try {
         const TTransientCopy source(tools_, report_.keptCopy, TransientPath("kurtarma"), prepare_);
         report_.salvage = tools_.SalvageDatabase(
-            source.Path(), target, credentials_, gbak,
+            {report_.keptCopy, source.Path()}, target, credentials_, gbak,
             [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.salvage->tables, source.Path(), report_.keptCopy);
         // The server must open the new database as it opened the old one.

@@ -126,10 +126,10 @@ public:
                                             const LineHandler& /*progress*/) {
         return {};
     }
-    // Builds a new database at `target` from what `damaged` still holds (see
+    // Builds a new database at `target` from what the kept original still holds (see
     // recovery/Salvage.h), with the gbak at `gbak`. Raises ESalvageError by default: no
     // salvage here.
-    virtual TSalvageResult SalvageDatabase(const std::string& /*damaged*/,
+    virtual TSalvageResult SalvageDatabase(const TOriginalFiles& /*source*/,
                                            const std::string& /*target*/,
                                            const TCredentials& /*credentials*/,
                                            const std::string& /*gbak*/,

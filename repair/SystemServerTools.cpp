@@ -128,17 +128,17 @@ TRecoveryResult TSystemServerTools::PutBackLostData(const TOriginalFiles& source
                           : PutBackInChild(engine, source, repaired, credentials, progress);
 }
 
-TSalvageResult TSystemServerTools::SalvageDatabase(const std::string& damaged,
+TSalvageResult TSystemServerTools::SalvageDatabase(const TOriginalFiles& source,
                                                    const std::string& target,
                                                    const TCredentials& credentials,
                                                    const std::string& gbak,
                                                    const LineHandler& progress) {
     const std::string engine = EngineProgramPath();
     if (engine.empty()) {
-        return ::onarim::SalvageDatabase(damaged, target, credentials,
+        return ::onarim::SalvageDatabase(source, target, credentials,
                                          GbakRunnerFor(gbak, credentials, progress), progress);
     }
-    return SalvageInChild(engine, damaged, target, credentials, gbak, progress);
+    return SalvageInChild(engine, source, target, credentials, gbak, progress);
 }
 
 } // namespace onarim

@@ -46,7 +46,7 @@ public:
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
     TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
                                     const TCredentials& credentials, const LineHandler& progress) override;
-    TSalvageResult SalvageDatabase(const std::string& damaged, const std::string& target,
+    TSalvageResult SalvageDatabase(const TOriginalFiles& source, const std::string& target,
                                    const TCredentials& credentials, const std::string& gbak,
                                    const LineHandler& progress) override;
 

@@ -84,7 +84,7 @@ TEST(EngineTaskTest, ResultsCrossIntoTheRepairWhole) {
     salvage.inactiveIndexes = {"IX: duplicate"};
     salvage.constraintViolations = violations;
     salvage.constraintProblems = constraintProblems;
-    const TSalvageResult salvaged = SalvageInChild(engine(salvage), "/copy.fdb", "/new.fdb",
+    const TSalvageResult salvaged = SalvageInChild(engine(salvage), {"/kept.fdb", "/copy.fdb"}, "/new.fdb",
                                                    {"SYSDBA", "x"}, "/usr/bin/gbak", {});
     EXPECT_EQ(salvaged.inactiveIndexes, salvage.inactiveIndexes);
     EXPECT_EQ(salvaged.constraintViolations, violations);

@@ -143,7 +143,7 @@ public:
         log_->push_back("replace " + target);
         EXPECT_TRUE(files.erase(replacement)) << replacement;
     }
-    TSalvageResult SalvageDatabase(const std::string&, const std::string& target, const TCredentials&,
+    TSalvageResult SalvageDatabase(const TOriginalFiles&, const std::string& target, const TCredentials&,
                                    const std::string&, const LineHandler&) override {
         if (!salvageWorks) {
             throw ESalvageError("salvage is not available");
