@@ -64,7 +64,8 @@ std::string SalvageSource(const fs::path& path, int rows) {
            "CREATE INDEX MOVED_BY_NAME ON MOVED (NAME);\nCOMMIT;\n"
            "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 100) DO BEGIN"
            " INSERT INTO OWNERS VALUES (:I, 'Sahip ' || :I); I = I + 1; END END^\n"
-           "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " + std::to_string(rows) +
+           "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " +
+           std::to_string(rows) +
            ") DO BEGIN INSERT INTO MOVED VALUES (:I, MOD(:I, 100) + 1,"
            " IIF(MOD(:I, 1000) = 1, '', 'Satır ' || :I || ' çğıöşü'),"
            " IIF(MOD(:I, 1000) = 2, -1, :I / 7.0), CURRENT_TIMESTAMP,"
@@ -109,10 +110,9 @@ int main(int argc, char** argv) {
     auto start = Clock::now();
     Run("gbak -B -user SYSDBA -password masterkey '" + source.string() + "' '" + backup.string() +
         "'");
-    Run("gbak -C -user SYSDBA -password masterkey '" + backup.string() + "' '" +
-        restored.string() + "'");
+    Run("gbak -C -user SYSDBA -password masterkey '" + backup.string() + "' '" + restored.string() +
+        "'");
     const double gbakSeconds = Seconds(start);
-
 
     // The salvage's database, through gbak and through the salvage, before this process
     // attaches to it.
@@ -130,12 +130,13 @@ int main(int argc, char** argv) {
     start = Clock::now();
     // Its steps with the time each began, to see where the time goes.
     std::string steps;
-    const onarim::TSalvageResult salvage = onarim::SalvageDatabase(
-        {schema.string(), schema.string()}, salvaged.string(), kCredentials, Gbak, [&](const std::string& line) {
-            char at[32];
-            std::snprintf(at, sizeof at, "  %7.2f s  ", Seconds(start));
-            steps += at + line + "\n";
-        });
+    const onarim::TSalvageResult salvage =
+        onarim::SalvageDatabase({schema.string(), schema.string()}, salvaged.string(), kCredentials,
+                                Gbak, [&](const std::string& line) {
+                                    char at[32];
+                                    std::snprintf(at, sizeof at, "  %7.2f s  ", Seconds(start));
+                                    steps += at + line + "\n";
+                                });
     const double salvageSeconds = Seconds(start);
     std::int64_t salvagedRows = 0;
     for (const onarim::TTableRecovery& table : salvage.tables) {

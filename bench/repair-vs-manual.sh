@@ -3,23 +3,30 @@
 # operator's procedure by hand on the same damaged database, side by side in one run: copy the
 # file, validate it through the service manager, gfix -v -full, gbak backup, gbak restore over
 # it, remove the backup, validate again. Each round repairs a fresh copy of the damaged
-# database both ways, by hand first; prints each round's times and the ratio of the totals.
+# database both ways, by hand first; prints each round's times and the ratio of the totals,
+# and the most disk the repair's folder took beyond the database during the tool's runs.
 #
-#   bench/repair-vs-manual.sh [BUILD_DIR] [ROWS] [ROUNDS]
+#   bench/repair-vs-manual.sh [BUILD_DIR] [ROWS] [ROUNDS] [loss]
 #
 # ROWS (default 1000000) sets the size: a million rows make a database of about 170 MB, and
-# 1 300 000 rows about 210 MB. ROUNDS defaults to 3.
+# 1 300 000 rows about 210 MB. ROUNDS defaults to 3. "loss" damages a page of the notes' blob
+# records instead, whose values gbak drops and the repair writes back from the kept copy.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 rows=${2:-1000000}
 rounds=${3:-3}
+case=${4:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/onarim-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Damage the repair mends without a loss: the figure is the cost of the kept copy and the
-# counts, not of writing lost values back (bench/RowMoveBench.cpp measures that).
-"$build/tests/sample/onarim-damaged-sample" --no-loss --rows "$rows" "$work/sample.fdb" >/dev/null
+# By default damage the repair mends without a loss: the figure is the cost of the kept copy
+# and the counts. With "loss", the cost of writing lost values back is in it too.
+if [ "$case" = loss ]; then
+    "$build/tests/sample/onarim-damaged-sample" --rows "$rows" "$work/sample.fdb" >/dev/null
+else
+    "$build/tests/sample/onarim-damaged-sample" --no-loss --rows "$rows" "$work/sample.fdb" >/dev/null
+fi
 size=$(stat -c %s "$work/sample.fdb")
 
 registry="$work/registry.reg"
@@ -52,11 +59,29 @@ by_hand() {
     validate "$db"
 }
 
+# The largest sum of the folder's file sizes while the tool runs, sampled every 0.1 s.
+watch_disk() {
+    local peak=0 now
+    while [ -e "$work/watching" ]; do
+        now=$(du -sb "$work/tool" 2>/dev/null | cut -f1 || echo 0)
+        [ "${now:-0}" -gt "$peak" ] && peak=$now
+        echo "$peak" >"$work/peak"
+        sleep 0.1
+    done
+}
+
 with_tool() {
     status=0
+    touch "$work/watching"
+    watch_disk &
+    local watcher=$!
     echo masterkey | ONARIM_REGISTRY="$registry" "$build/cli/onarim-cli" "$work/tool/db.fdb" \
         >"$work/cli.out" 2>"$work/cli.err" || status=$?
-    if [ "$status" -ne 0 ]; then
+    rm -f "$work/watching"
+    wait "$watcher"
+    peak=$(cat "$work/peak")
+    [ "$peak" -gt "$peak_total" ] && peak_total=$peak
+    if [ "$status" -ne 0 ] && [ "$status" -ne 4 ]; then
         echo "onarim-cli exit status $status:" >&2
         cat "$work/cli.out" >&2
     fi
@@ -65,6 +90,7 @@ with_tool() {
 printf 'database: %d MB, %d rows\n' $((size >> 20)) "$rows"
 manual_total=0
 tool_total=0
+peak_total=0
 for round in $(seq 1 "$rounds"); do
     fresh manual
     start=$(now); by_hand; manual=$(since "$start")
@@ -77,3 +103,5 @@ done
 printf 'by hand:    %6.1f s\n' "$manual_total"
 printf 'onarim-cli: %6.1f s\n' "$tool_total"
 printf 'ratio:      %6.3f\n' "$(awk -v a="$tool_total" -v b="$manual_total" 'BEGIN { print a / b }')"
+printf 'peak extra disk of onarim-cli: %d MB, %.2f × the database\n' \
+    $(((peak_total - size) >> 20)) "$(awk -v p="$peak_total" -v s="$size" 'BEGIN { print (p - s) / s }')"

@@ -89,8 +89,9 @@ std::string TConsoleOperator::Clock() const {
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_)
             .count();
     char clock[32];
-    std::snprintf(clock, sizeof clock, "[%02lld:%02lld:%02lld]", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    std::snprintf(clock, sizeof clock, "[%02lld:%02lld:%02lld]",
+                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                  static_cast<long long>(seconds % 60));
     return clock;
 }
 

@@ -83,14 +83,22 @@ ISC_QUAD TSqlBlob::Create(TSqlTransaction& transaction, std::string_view bytes,
     ISC_QUAD id{};
     constexpr char kText = 1, kUtf8 = 4;
     const char parameters[] = {isc_bpb_version1,
-                               isc_bpb_source_type, 1, kText,
-                               isc_bpb_source_interp, 1, static_cast<char>(fromCharset.value_or(0)),
-                               isc_bpb_target_type, 1, kText,
-                               isc_bpb_target_interp, 1, kUtf8};
-    CheckClientCall(client.isc_create_blob2(
-        ThreadStatusVector(), transaction.Attachment().Handle(), transaction.Handle(), &handle,
-        &id, fromCharset ? static_cast<short>(sizeof parameters) : 0,
-        fromCharset ? parameters : nullptr));
+                               isc_bpb_source_type,
+                               1,
+                               kText,
+                               isc_bpb_source_interp,
+                               1,
+                               static_cast<char>(fromCharset.value_or(0)),
+                               isc_bpb_target_type,
+                               1,
+                               kText,
+                               isc_bpb_target_interp,
+                               1,
+                               kUtf8};
+    CheckClientCall(client.isc_create_blob2(ThreadStatusVector(), transaction.Attachment().Handle(),
+                                            transaction.Handle(), &handle, &id,
+                                            fromCharset ? static_cast<short>(sizeof parameters) : 0,
+                                            fromCharset ? parameters : nullptr));
     RawBlock segment;
     ReallocZeroed(segment, 0, kSegmentSize);
     for (std::size_t offset = 0; offset < bytes.size(); offset += kSegmentSize) {

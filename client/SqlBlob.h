@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "client/FirebirdApi.h"

@@ -46,16 +46,14 @@ bool IdentifierPart(char c) {
 
 bool SameWord(const std::string& text, std::size_t at, std::size_t length, const char* word) {
     const std::string_view candidate(text.data() + at, length);
-    return std::equal(candidate.begin(), candidate.end(), word, word + std::char_traits<char>::length(word),
-                      [](char a, char b) {
-                          return std::toupper(static_cast<unsigned char>(a)) == b;
-                      });
+    return std::equal(
+        candidate.begin(), candidate.end(), word, word + std::char_traits<char>::length(word),
+        [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
 }
 
 // Walks `sql`, handing each unquoted word to `onWord(at, length)` and copying everything else
 // (string literals, quoted identifiers, comments) past: what lies in them is no keyword.
-template <typename OnWord>
-void ForEachWord(const std::string& sql, OnWord onWord) {
+template <typename OnWord> void ForEachWord(const std::string& sql, OnWord onWord) {
     std::size_t at = 0;
     while (at < sql.size()) {
         const char c = sql[at];

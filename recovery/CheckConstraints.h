@@ -43,7 +43,7 @@ std::string SubstituteValue(const std::string& condition, const std::string& col
 // One test of a CHECK on the rows of one table: for a table's constraint its condition, for a
 // domain's CHECK one per column of the domain.
 struct TCheckTest {
-    std::string label;     // "TABLE.CONSTRAINT", or "TABLE.COLUMN (DOMAIN)"
+    std::string label; // "TABLE.CONSTRAINT", or "TABLE.COLUMN (DOMAIN)"
     std::string table;
     std::string condition; // an SQL condition over the table's columns
 };

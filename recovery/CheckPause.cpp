@@ -62,7 +62,8 @@ TCheckPause::TCheckPause(TSqlAttachment& attachment, const std::vector<std::stri
         checks = ReadCheckConstraints(transaction, tables);
     }
     // What could not be made again stays.
-    std::erase_if(checks, [](const TCheckConstraint& check) { return !CheckCondition(check.source); });
+    std::erase_if(checks,
+                  [](const TCheckConstraint& check) { return !CheckCondition(check.source); });
     std::vector<std::string> drops;
     for (const TCheckConstraint& check : checks) {
         drops.push_back(DropSql(check));
@@ -124,8 +125,8 @@ TChecksRestored TCheckPause::Resume() {
                     result.violations[test.label] = rows;
                 }
             } catch (const EIBError& error) {
-                result.problems.push_back(test.label + " kısıtına uymayan kayıtlar sayılamadı: " +
-                                          error.Message());
+                result.problems.push_back(
+                    test.label + " kısıtına uymayan kayıtlar sayılamadı: " + error.Message());
             }
         }
     }

@@ -104,7 +104,11 @@ public:
             for (const TTableDataPage& page : pages_->pages) {
                 if (!page.sound) {
                     const std::uint64_t first = page.sequence * pages_->recordsPerPage;
-                    AddProblem({table_.name, {}, first, first + pages_->recordsPerPage - 1, {},
+                    AddProblem({table_.name,
+                                {},
+                                first,
+                                first + pages_->recordsPerPage - 1,
+                                {},
                                 page.why + "; üzerindeki kayıtlar okunmadı"});
                 }
             }
@@ -353,7 +357,8 @@ private:
                                         " ORDER BY RDB$PAGE_SEQUENCE");
                 query.Execute();
                 while (query.Fetch()) {
-                    if (query.Value(1).AsInteger() != static_cast<std::int64_t>(pointerPages.size())) {
+                    if (query.Value(1).AsInteger() !=
+                        static_cast<std::int64_t>(pointerPages.size())) {
                         return;
                     }
                     pointerPages.push_back(static_cast<std::uint32_t>(query.Value(0).AsInteger()));
@@ -384,13 +389,18 @@ private:
             TSqlTransaction& transaction = session_.Transaction();
             const auto pageSize = static_cast<std::uint64_t>(
                 Scalar(transaction, "SELECT MON$PAGE_SIZE FROM MON$DATABASE"));
-            const auto pointerPages = static_cast<std::uint64_t>(Scalar(
-                transaction, "SELECT COUNT(*) FROM RDB$PAGES WHERE RDB$PAGE_TYPE = 4"
-                             " AND RDB$RELATION_ID = " + std::to_string(table_.relationId)));
+            const auto pointerPages = static_cast<std::uint64_t>(
+                Scalar(transaction, "SELECT COUNT(*) FROM RDB$PAGES WHERE RDB$PAGE_TYPE = 4"
+                                    " AND RDB$RELATION_ID = " +
+                                        std::to_string(table_.relationId)));
             recordsPerPage_ = RecordsPerDataPage(pageSize);
             return std::min(kMaxRecordNumber, pointerPages * RecordsPerPointerPage(pageSize));
         } catch (const EIBError& error) {
-            AddProblem({table_.name, {}, nextRecord_, kMaxRecordNumber, {},
+            AddProblem({table_.name,
+                        {},
+                        nextRecord_,
+                        kMaxRecordNumber,
+                        {},
                         "the table's pages cannot be listed: " + error.Message()});
         }
         session_.CheckAfterFailure();
@@ -417,7 +427,7 @@ private:
     std::uint64_t nextRecord_ = 0;
     bool callerFailed_ = false;
     std::uint64_t recordsPerPage_ = 0; // 0 while unknown
-    std::optional<TTablePages> pages_;  // empty when the file could not tell
+    std::optional<TTablePages> pages_; // empty when the file could not tell
     std::unique_ptr<TSqlStatement> batch_, single_;
     int batchGeneration_ = 0, singleGeneration_ = 0;
 };
@@ -434,8 +444,8 @@ std::string TReadProblem::Describe() const {
     } else if (firstRecord == lastRecord) {
         where += " (record " + std::to_string(firstRecord) + ")";
     } else {
-        where += " (records " + std::to_string(firstRecord) + "-" + std::to_string(lastRecord) +
-                 ")";
+        where +=
+            " (records " + std::to_string(firstRecord) + "-" + std::to_string(lastRecord) + ")";
     }
     return where + ": " + message;
 }

@@ -30,8 +30,12 @@ std::vector<TForeignKey> ReadForeignKeys(TSqlTransaction& transaction) {
     while (query.Fetch()) {
         const std::string name = CatalogueName(query.Value(0));
         if (keys.empty() || keys.back().name != name) {
-            keys.push_back({name, CatalogueName(query.Value(1)), CatalogueName(query.Value(2)),
-                            {}, CatalogueName(query.Value(4)), {}});
+            keys.push_back({name,
+                            CatalogueName(query.Value(1)),
+                            CatalogueName(query.Value(2)),
+                            {},
+                            CatalogueName(query.Value(4)),
+                            {}});
         }
         keys.back().columns.push_back(CatalogueName(query.Value(3)));
         keys.back().parentColumns.push_back(CatalogueName(query.Value(5)));
@@ -47,10 +51,10 @@ std::int64_t CountOrphans(TSqlTransaction& transaction, const TForeignKey& key) 
         match += (i == 0 ? "" : " AND ") + ("P." + QuoteSqlIdentifier(key.parentColumns[i])) +
                  " = " + child;
     }
-    TSqlStatement count(transaction, "SELECT COUNT(*) FROM " + QuoteSqlIdentifier(key.table) +
-                                         " C WHERE 1 = 1" + set + " AND NOT EXISTS (SELECT 1 FROM " +
-                                         QuoteSqlIdentifier(key.parentTable) + " P WHERE " +
-                                         match + ")");
+    TSqlStatement count(transaction,
+                        "SELECT COUNT(*) FROM " + QuoteSqlIdentifier(key.table) + " C WHERE 1 = 1" +
+                            set + " AND NOT EXISTS (SELECT 1 FROM " +
+                            QuoteSqlIdentifier(key.parentTable) + " P WHERE " + match + ")");
     count.Execute();
     count.Fetch();
     return count.Value(0).AsInteger();

@@ -10,7 +10,7 @@ class TSqlTransaction;
 
 // A FOREIGN KEY constraint of a table.
 struct TForeignKey {
-    std::string name;  // the constraint's
+    std::string name; // the constraint's
     std::string table;
     std::string index; // the index that enforces it
     std::vector<std::string> columns;

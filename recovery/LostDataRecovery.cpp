@@ -42,8 +42,8 @@ using TRepairedRows = std::unordered_map<std::string, std::vector<bool>>;
 
 // Runs "SELECT <leading>, <perBlob(column)> ... FROM <table>" on `target`, one expression per
 // blob column, and hands every row to `onRow`.
-void SelectOverBlobColumns(TSqlAttachment& target, const TTableLayout& table,
-                           std::string select, std::string (*perBlob)(const std::string&),
+void SelectOverBlobColumns(TSqlAttachment& target, const TTableLayout& table, std::string select,
+                           std::string (*perBlob)(const std::string&),
                            const std::function<void(const TSqlRow&)>& onRow) {
     for (const TStoredColumn& column : table.columns) {
         if (column.blob) {
@@ -110,7 +110,8 @@ TTableCount CountRepaired(TSqlAttachment& target, const TTableLayout& table) {
 class TPutBack {
 public:
     TPutBack(const TOriginalFiles& source, const std::string& repaired,
-             const TCredentials& credentials, const std::function<void(const std::string&)>& progress)
+             const TCredentials& credentials,
+             const std::function<void(const std::string&)>& progress)
         : target_(repaired, credentials.user, credentials.password, TSqlIntent::ReadWrite),
           targetTables_(TargetLayouts(target_)), reader_(source, credentials, targetTables_),
           progress_(progress) {}
@@ -194,13 +195,15 @@ private:
             const auto found = repaired.find(*key);
             if (found == repaired.end()) {
                 repaired.emplace(*key, std::vector<bool>());
-                Write(row, recovery, [&] { writer.Insert(row); }, true);
+                Write(
+                    row, recovery, [&] { writer.Insert(row); }, true);
                 return;
             }
             for (std::size_t column = 0; column < table.columns.size(); ++column) {
                 if (!found->second.empty() && found->second[column] && row.blobs[column] &&
                     !row.blobs[column]->empty()) {
-                    Write(row, recovery, [&] { writer.WriteBlob(row, column); }, false);
+                    Write(
+                        row, recovery, [&] { writer.WriteBlob(row, column); }, false);
                 }
             }
         });
@@ -331,8 +334,8 @@ private:
         std::size_t blobIndex = 0;
         for (std::size_t column = 0; column < table.columns.size(); ++column) {
             if (table.columns[column].blob) {
-                lacking = lacking || readable.nonEmptyBlobs[column] >
-                                         repaired.nonEmptyBlobs[blobIndex];
+                lacking =
+                    lacking || readable.nonEmptyBlobs[column] > repaired.nonEmptyBlobs[blobIndex];
                 ++blobIndex;
             }
         }

@@ -42,10 +42,10 @@ struct TRecoveryResult {
 // Copies into the database at `repaired` what the kept original at `source` still holds and
 // `repaired` lacks. The original is read with TOriginalRows: from its pages where they give a
 // table whole, else through the engine in a copy made then; `repaired` is the database the
-// repair made, with the same tables. Rows are matched by the table's primary key (or else its first unique constraint):
-// a row whose key the repaired table lacks is inserted, and a blob value that is non-empty in
-// the source but NULL or empty in the repaired row is written into it. Writing goes in
-// read-write transactions of some hundred rows each, with the table's triggers set inactive
+// repair made, with the same tables. Rows are matched by the table's primary key (or else its first
+// unique constraint): a row whose key the repaired table lacks is inserted, and a blob value that
+// is non-empty in the source but NULL or empty in the repaired row is written into it. Writing goes
+// in read-write transactions of some hundred rows each, with the table's triggers set inactive
 // meanwhile so rows land as they were read. A row that cannot be written (a foreign key to a
 // row of a table not yet done, say) is tried once more after every table; a row refused then
 // is tried a last time with the CHECKs of its table and of its domains taken out
@@ -57,7 +57,6 @@ struct TRecoveryResult {
 // Raises EIBInterBaseError (or EIBClientError) only when either database cannot be attached
 // at all or its catalogue cannot be read; everything else is in the result.
 TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
-                                const TCredentials& credentials,
-                                const LineHandler& progress = {});
+                                const TCredentials& credentials, const LineHandler& progress = {});
 
 } // namespace onarim

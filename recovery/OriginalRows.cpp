@@ -52,8 +52,8 @@ void TellUnreadBlob(const TTableLayout& table, const ods::TRawRow& raw, const TR
             problem.column = column.name;
             problem.firstRecord = problem.lastRecord = raw.recordNumber;
             problem.key = DescribeRowKey(table, row);
-            problem.message = value->blobProblem + ", page " + std::to_string(raw.page) +
-                              " line " + std::to_string(raw.line) + " (" + file + ")";
+            problem.message = value->blobProblem + ", page " + std::to_string(raw.page) + " line " +
+                              std::to_string(raw.line) + " (" + file + ")";
             problems.push_back(problem);
         }
     }
@@ -157,8 +157,9 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
     }
 }
 
-std::vector<TReadProblem> TOriginalRows::ReadTable(const TTableLayout& table,
-                                                   const std::function<void(const TReadRow&)>& onRow) {
+std::vector<TReadProblem>
+TOriginalRows::ReadTable(const TTableLayout& table,
+                         const std::function<void(const TReadRow&)>& onRow) {
     std::vector<TReadProblem> problems;
     if (table.columns.empty()) {
         TReadProblem problem;

@@ -51,8 +51,7 @@ private:
     struct TPages;
 
     // The table as the pages give it; false when they cannot give it whole.
-    bool ReadFromPages(const TTableLayout& table,
-                       const std::function<void(const TReadRow&)>& onRow,
+    bool ReadFromPages(const TTableLayout& table, const std::function<void(const TReadRow&)>& onRow,
                        std::vector<TReadProblem>& problems);
     TDamagedDatabaseReader& Engine();
 

@@ -9,8 +9,7 @@ namespace onarim {
 
 namespace {
 
-template <typename T>
-std::string BinaryForm(T value) {
+template <typename T> std::string BinaryForm(T value) {
     std::string bytes(sizeof value, '\0');
     std::memcpy(bytes.data(), &value, sizeof value);
     return bytes;
@@ -23,8 +22,10 @@ std::optional<TSqlValue> SqlValueOf(const ods::TRawValue& value) {
     const auto scale = static_cast<short>(value.Scale());
     const auto charset = static_cast<short>(value.Charset());
     switch (value.Type()) {
-    case TFieldType::Text: return TSqlValue::FromBytes(SQL_TEXT, 0, charset, value.bytes);
-    case TFieldType::Varying: return TSqlValue::FromBytes(SQL_VARYING, 0, charset, value.bytes);
+    case TFieldType::Text:
+        return TSqlValue::FromBytes(SQL_TEXT, 0, charset, value.bytes);
+    case TFieldType::Varying:
+        return TSqlValue::FromBytes(SQL_VARYING, 0, charset, value.bytes);
     case TFieldType::Short:
         return TSqlValue::FromBytes(SQL_SHORT, scale, 0,
                                     BinaryForm(static_cast<std::int16_t>(value.integer)));
@@ -35,9 +36,12 @@ std::optional<TSqlValue> SqlValueOf(const ods::TRawValue& value) {
         return TSqlValue::FromBytes(SQL_INT64, scale, 0, BinaryForm(value.integer));
     case TFieldType::Float:
         return TSqlValue::FromBytes(SQL_FLOAT, 0, 0, BinaryForm(static_cast<float>(value.real)));
-    case TFieldType::Double: return TSqlValue::FromBytes(SQL_DOUBLE, 0, 0, BinaryForm(value.real));
-    case TFieldType::Date: return TSqlValue::FromBytes(SQL_TYPE_DATE, 0, 0, BinaryForm(value.date));
-    case TFieldType::Time: return TSqlValue::FromBytes(SQL_TYPE_TIME, 0, 0, BinaryForm(value.time));
+    case TFieldType::Double:
+        return TSqlValue::FromBytes(SQL_DOUBLE, 0, 0, BinaryForm(value.real));
+    case TFieldType::Date:
+        return TSqlValue::FromBytes(SQL_TYPE_DATE, 0, 0, BinaryForm(value.date));
+    case TFieldType::Time:
+        return TSqlValue::FromBytes(SQL_TYPE_TIME, 0, 0, BinaryForm(value.time));
     case TFieldType::Timestamp:
         return TSqlValue::FromBytes(SQL_TIMESTAMP, 0, 0,
                                     BinaryForm(value.date) + BinaryForm(value.time));
@@ -47,7 +51,8 @@ std::optional<TSqlValue> SqlValueOf(const ods::TRawValue& value) {
     case TFieldType::Byte:
         return TSqlValue::FromBytes(SQL_SHORT, scale, 0,
                                     BinaryForm(static_cast<std::int16_t>(value.integer)));
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -68,8 +73,10 @@ bool Written(ods::TFieldType type) {
     case TFieldType::Time:
     case TFieldType::Timestamp:
     case TFieldType::Boolean:
-    case TFieldType::Byte: return true;
-    default: return false;
+    case TFieldType::Byte:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -92,8 +99,9 @@ std::vector<const ods::TRawRelation*> RawUserTables(const ods::TRawDatabase& dat
 
 std::string ColumnsNotGiven(const ods::TTableLayout& pages, const TTableLayout& table) {
     for (const TStoredColumn& column : table.columns) {
-        const auto field = std::find_if(pages.fields.begin(), pages.fields.end(),
-                                        [&](const ods::TRawField& f) { return f.name == column.name; });
+        const auto field =
+            std::find_if(pages.fields.begin(), pages.fields.end(),
+                         [&](const ods::TRawField& f) { return f.name == column.name; });
         if (field == pages.fields.end()) {
             return "column " + column.name + " has no field on the pages";
         }
@@ -123,7 +131,8 @@ std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow&
             const std::uint8_t charset = value->Charset();
             const bool converted = value->descriptor.subType == 1 && charset != kNone &&
                                    charset != kOctets && charset != kUtf8;
-            row.blobTextCharsets.push_back(converted ? std::optional<short>(charset) : std::nullopt);
+            row.blobTextCharsets.push_back(converted ? std::optional<short>(charset)
+                                                     : std::nullopt);
             row.values.push_back(TSqlValue::Null(SQL_BLOB));
             row.blobs.push_back(!value->null && value->blobRead && value->blobProblem.empty()
                                     ? std::optional<std::string>(value->bytes)
@@ -133,8 +142,9 @@ std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow&
         row.blobs.push_back(std::nullopt);
         row.blobTextCharsets.push_back(std::nullopt);
         if (column.array) {
-            row.values.push_back(value->null ? TSqlValue::Null(SQL_ARRAY)
-                                             : TSqlValue::FromBytes(SQL_ARRAY, 0, 0, std::string(8, '\0')));
+            row.values.push_back(value->null
+                                     ? TSqlValue::Null(SQL_ARRAY)
+                                     : TSqlValue::FromBytes(SQL_ARRAY, 0, 0, std::string(8, '\0')));
             continue;
         }
         if (value->null) {

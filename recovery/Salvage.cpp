@@ -9,8 +9,8 @@
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
 #include "recovery/CheckPause.h"
-#include "recovery/OriginalRows.h"
 #include "recovery/ForeignKeys.h"
+#include "recovery/OriginalRows.h"
 #include "recovery/TableWriter.h"
 #include "recovery/TriggerPause.h"
 #include "recovery/UserTables.h"
@@ -94,7 +94,8 @@ void MakeFromMetadata(const std::string& damaged, const std::string& target,
 class TSalvage {
 public:
     TSalvage(const TOriginalFiles& source, const std::string& target,
-             const TCredentials& credentials, const std::function<void(const std::string&)>& progress)
+             const TCredentials& credentials,
+             const std::function<void(const std::string&)>& progress)
         : target_(target, credentials.user, credentials.password, TSqlIntent::ReadWrite),
           reader_(source, credentials, TargetLayouts(target_)), progress_(progress) {}
 
@@ -232,8 +233,8 @@ private:
                 }
             }
         } catch (const EIBError& error) {
-            result.constraintProblems.push_back(index + " dizinine uymayan kayıtlar sayılamadı: " +
-                                                error.Message());
+            result.constraintProblems.push_back(
+                index + " dizinine uymayan kayıtlar sayılamadı: " + error.Message());
         }
     }
 

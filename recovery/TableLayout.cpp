@@ -49,9 +49,9 @@ void ReadColumns(TSqlTransaction& transaction, std::map<std::string, TTableLayou
         }
         table->second.relationId = static_cast<int>(columns.Value(1).AsInteger());
         const bool array = columns.Value(4).AsInteger() > 0;
-        table->second.columns.push_back(TStoredColumn{
-            CatalogueName(columns.Value(2)),
-            !array && columns.Value(3).AsInteger() == kBlobFieldType, array});
+        table->second.columns.push_back(
+            TStoredColumn{CatalogueName(columns.Value(2)),
+                          !array && columns.Value(3).AsInteger() == kBlobFieldType, array});
     }
 }
 

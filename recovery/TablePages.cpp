@@ -28,9 +28,10 @@ TTableDataPage JudgeDataPage(const TDatabaseFile& file, const TPageGeometry& geo
         return judged;
     }
     if (data.relation != relationId || data.sequence != sequence || !data.Plausible(geometry)) {
-        judged.why = "veri sayfası " + std::to_string(number) + " bu tablonun değil: içeriği ilişki " +
-                     std::to_string(data.relation) + ", sıra " + std::to_string(data.sequence) +
-                     ", " + std::to_string(data.count) + " satır diyor";
+        judged.why = "veri sayfası " + std::to_string(number) +
+                     " bu tablonun değil: içeriği ilişki " + std::to_string(data.relation) +
+                     ", sıra " + std::to_string(data.sequence) + ", " + std::to_string(data.count) +
+                     " satır diyor";
         return judged;
     }
     judged.lines = data.count;
@@ -69,9 +70,9 @@ TTablePages ReadTablePages(const std::string& path, int relationId,
         }
         for (std::uint32_t slot = 0; slot < pointer.count; ++slot) {
             if (const std::uint32_t page = pointer.Page(slot); page != 0) {
-                table.pages.push_back(JudgeDataPage(
-                    file, geometry, relationId,
-                    sequence * geometry.dataPagesPerPointerPage + slot, page));
+                table.pages.push_back(
+                    JudgeDataPage(file, geometry, relationId,
+                                  sequence * geometry.dataPagesPerPointerPage + slot, page));
             }
         }
     }

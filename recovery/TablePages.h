@@ -10,8 +10,8 @@ namespace onarim {
 struct TTableDataPage {
     std::uint32_t sequence = 0; // its place among the table's data pages
     std::uint32_t page = 0;
-    std::uint16_t lines = 0;    // line index entries; 0 on a page that is not sound
-    bool secondary = false;     // holds no primary record versions (blobs, back versions)
+    std::uint16_t lines = 0; // line index entries; 0 on a page that is not sound
+    bool secondary = false;  // holds no primary record versions (blobs, back versions)
     // Its type is "data" and its body names this table and this sequence, with a line index
     // that fits the page. The engine reads the records of a page that is not sound all the
     // same: garbage that decodes to rows of blanks and zeros, or an internal consistency

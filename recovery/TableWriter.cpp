@@ -26,8 +26,8 @@ std::string InsertSql(const TTableLayout& table) {
 std::string BlobUpdateSql(const TTableLayout& table, std::size_t column) {
     std::string where;
     for (const std::size_t key : table.keyColumns) {
-        where += (where.empty() ? "" : " AND ") + QuoteSqlIdentifier(table.columns[key].name) +
-                 " = ?";
+        where +=
+            (where.empty() ? "" : " AND ") + QuoteSqlIdentifier(table.columns[key].name) + " = ?";
     }
     return "UPDATE " + QuoteSqlIdentifier(table.name) + " SET " +
            QuoteSqlIdentifier(table.columns[column].name) + " = ? WHERE " + where;

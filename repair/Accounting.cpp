@@ -1,8 +1,8 @@
 #include "repair/Accounting.h"
 
-#include "repair/RunFiles.h"
-#include "repair/RepairMessages.h"
 #include "platform/Exception.h"
+#include "repair/RepairMessages.h"
+#include "repair/RunFiles.h"
 
 namespace onarim {
 
@@ -78,11 +78,10 @@ void TAccounting::FinishCountBefore() {
 }
 
 void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
-    report_.losses.arrayValuesLeft =
-        !afterPutBack      ? std::map<std::string, std::int64_t>{}
-        : report_.recovery ? ArrayValuesLeft(report_.recovery->tables)
-        : report_.salvage  ? ArrayValuesLeft(report_.salvage->tables)
-                           : std::map<std::string, std::int64_t>{};
+    report_.losses.arrayValuesLeft = !afterPutBack      ? std::map<std::string, std::int64_t>{}
+                                     : report_.recovery ? ArrayValuesLeft(report_.recovery->tables)
+                                     : report_.salvage  ? ArrayValuesLeft(report_.salvage->tables)
+                                                        : std::map<std::string, std::int64_t>{};
     if (!report_.before) {
         // Nothing to compare with (the loss is already "unknown"), but what gbak said it
         // skipped is lost for certain.
@@ -101,7 +100,7 @@ void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
     // After a put-back, what gbak skipped and was not written back is lost still. A salvage
     // wrote what it read, and the count alone tells it.
     const TSkippedBlobs skipped =
-        !afterPutBack     ? report_.skippedBlobs
+        !afterPutBack      ? report_.skippedBlobs
         : report_.recovery ? SkippedAfterPutBack(report_.skippedBlobs, report_.recovery->tables)
                            : TSkippedBlobs{};
     report_.losses.tables = CompareCensus(*report_.before, *report_.after, skipped).tables;

@@ -6,12 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "client/IBErrors.h"
+#include "platform/ProcessRunner.h"
 #include "repair/RepairMessages.h"
 #include "repair/ResultsJson.h"
 #include "repair/ToolSteps.h"
 #include "repair/ValidatorProtocol.h"
-#include "client/IBErrors.h"
-#include "platform/ProcessRunner.h"
 
 namespace onarim {
 
@@ -54,7 +54,8 @@ nlohmann::json RunEngine(const std::string& program, std::vector<std::string> ar
         errorLines.front().erase(0, std::string(kFail).size());
         throw ESalvageError(JoinLines(errorLines.begin(), errorLines.end()));
     }
-    throw Exception(messages::EngineFailed(run.status, JoinLines(errorLines.begin(), errorLines.end())));
+    throw Exception(
+        messages::EngineFailed(run.status, JoinLines(errorLines.begin(), errorLines.end())));
 }
 
 void PrintLine(const std::string& line) {
@@ -72,8 +73,7 @@ nlohmann::json Serve(const std::vector<std::string>& arguments, const TCredentia
         return TakeCensus(arguments[1], credentials);
     }
     if (task == "put-back" && arguments.size() == 4) {
-        return PutBackLostData({arguments[1], arguments[2]}, arguments[3], credentials,
-                               Reporter());
+        return PutBackLostData({arguments[1], arguments[2]}, arguments[3], credentials, Reporter());
     }
     if (task == "salvage" && arguments.size() == 5) {
         return SalvageDatabase({arguments[1], arguments[2]}, arguments[3], credentials,
@@ -127,7 +127,8 @@ TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles&
 TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& source,
                               const std::string& target, const TCredentials& credentials,
                               const std::string& gbak, const LineHandler& progress) {
-    return RunEngine(program, {"salvage", source.keptCopy, source.engineCopy, target, gbak}, credentials, progress)
+    return RunEngine(program, {"salvage", source.keptCopy, source.engineCopy, target, gbak},
+                     credentials, progress)
         .get<TSalvageResult>();
 }
 
@@ -137,13 +138,13 @@ TGbakRunner GbakRunnerFor(const std::string& gbak, const TCredentials& credentia
         std::vector<std::string> argv{gbak};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         TGbakRun run;
-        run.exitCode = SpawnAndCapture(argv, CredentialEnvironment(credentials),
-                                       [&](const std::string& line) {
-                                           run.output += line + "\n";
-                                           if (progress) {
-                                               progress(line);
-                                           }
-                                       });
+        run.exitCode =
+            SpawnAndCapture(argv, CredentialEnvironment(credentials), [&](const std::string& line) {
+                run.output += line + "\n";
+                if (progress) {
+                    progress(line);
+                }
+            });
         return run;
     };
 }
@@ -156,12 +157,14 @@ int ServeEngineTask(const std::vector<std::string>& arguments) {
         return 2;
     }
     try {
-        PrintLine(kResult + Serve(arguments, credentials).dump(-1, ' ', false,
-                                                               nlohmann::json::error_handler_t::replace));
+        PrintLine(kResult + Serve(arguments, credentials)
+                                .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
         return 0;
     } catch (const std::invalid_argument&) {
-        std::fputs("usage: onarim-engine census PATH | put-back KEPT ENGINE-COPY REPAIRED | salvage KEPT "
-                   "ENGINE-COPY TARGET GBAK\n", stderr);
+        std::fputs(
+            "usage: onarim-engine census PATH | put-back KEPT ENGINE-COPY REPAIRED | salvage KEPT "
+            "ENGINE-COPY TARGET GBAK\n",
+            stderr);
         return 2;
     } catch (const EIBError& error) {
         PrintLine(StatusLine(error));

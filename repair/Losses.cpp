@@ -69,7 +69,8 @@ TTableLoss LossOf(const TTableCensus& before, const TTableCensus* after,
 }
 
 bool IsLoss(const TTableLoss& loss) {
-    const bool rowsLost = loss.rowsBefore && (!loss.rowsAfter || *loss.rowsAfter < *loss.rowsBefore);
+    const bool rowsLost =
+        loss.rowsBefore && (!loss.rowsAfter || *loss.rowsAfter < *loss.rowsBefore);
     return loss.unknown || rowsLost || !loss.blobsLost.empty() || !loss.lostRecords.empty();
 }
 
@@ -175,8 +176,7 @@ std::string LossLines(const TLosses& losses) {
             add(loss.table + ": blob sütunları onarımdan önce okunamadı; kayıp bilinmiyor");
         }
         for (const auto& [column, count] : loss.blobsLost) {
-            add(loss.table + "." + column + ": " + std::to_string(count) +
-                " blob değeri kayboldu");
+            add(loss.table + "." + column + ": " + std::to_string(count) + " blob değeri kayboldu");
         }
         for (std::size_t i = 0; i < loss.lostRecords.size() && i < kLostRecordsNamed; ++i) {
             add(loss.table + ": okunamayan kayıt, " + loss.lostRecords[i]);

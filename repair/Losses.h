@@ -18,8 +18,8 @@ using TSkippedBlobs = std::map<std::string, std::map<std::string, std::int64_t>>
 // What one table lost in a repair.
 struct TTableLoss {
     std::string table;
-    std::optional<std::int64_t> rowsBefore; // nullopt: unreadable before the repair
-    std::optional<std::int64_t> rowsAfter;  // nullopt: missing or unreadable after it
+    std::optional<std::int64_t> rowsBefore;        // nullopt: unreadable before the repair
+    std::optional<std::int64_t> rowsAfter;         // nullopt: missing or unreadable after it
     std::map<std::string, std::int64_t> blobsLost; // column -> non-empty values lost
     // Loss unknown: the table (or one of its blob columns) could not be counted before.
     bool unknown = false;

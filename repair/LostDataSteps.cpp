@@ -1,9 +1,9 @@
 #include "repair/LostDataSteps.h"
 
 #include "repair/Interruption.h"
-#include "repair/RunFiles.h"
 #include "repair/RepairFiles.h"
 #include "repair/RepairMessages.h"
+#include "repair/RunFiles.h"
 
 namespace onarim {
 
@@ -37,9 +37,9 @@ void TLostDataSteps::PutBack(const std::string& repaired) {
         // The original is read from its pages; the engine copy is made only for a table they
         // cannot give, and goes with the step.
         const TMadeFile engineCopy(tools_, TransientPath("okuma"));
-        report_.recovery = tools_.PutBackLostData(
-            {report_.keptCopy, engineCopy.Path()}, repaired, credentials_,
-            [&step](const std::string& line) { step.Output(line); });
+        report_.recovery =
+            tools_.PutBackLostData({report_.keptCopy, engineCopy.Path()}, repaired, credentials_,
+                                   [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.recovery->tables, engineCopy.Path(), report_.keptCopy);
     } catch (const EInterrupted&) {
         throw;
@@ -57,9 +57,9 @@ std::string TLostDataSteps::Salvage(const std::string& target, const std::string
     TMadeFile made(tools_, target);
     try {
         const TTransientCopy source(tools_, report_.keptCopy, TransientPath("kurtarma"), prepare_);
-        report_.salvage = tools_.SalvageDatabase(
-            {report_.keptCopy, source.Path()}, target, credentials_, gbak,
-            [&step](const std::string& line) { step.Output(line); });
+        report_.salvage =
+            tools_.SalvageDatabase({report_.keptCopy, source.Path()}, target, credentials_, gbak,
+                                   [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.salvage->tables, source.Path(), report_.keptCopy);
         // The server must open the new database as it opened the old one.
         tools_.MatchOwnerAndMode(target, report_.keptCopy);

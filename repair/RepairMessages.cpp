@@ -17,7 +17,9 @@ std::string Megabytes(std::uint64_t bytes) {
 
 } // namespace
 
-std::string NoDatabaseNamed() { return "Veri Tabanını belirtmelisiniz..."; }
+std::string NoDatabaseNamed() {
+    return "Veri Tabanını belirtmelisiniz...";
+}
 
 std::string DatabaseNotFound(const std::string& fileName) {
     return fileName + kCrLf + "isimi veri Tabanı bulunamadı...";
@@ -45,7 +47,8 @@ std::string FileRefusal(TFileRefusal refusal, const std::string& fileName) {
         return start + what + " " + kNotStarted + todo;
     };
     switch (refusal) {
-    case TFileRefusal::Empty: return start + "Veri Tabanı dosyası boş; onarılacak bir şey yok...";
+    case TFileRefusal::Empty:
+        return start + "Veri Tabanı dosyası boş; onarılacak bir şey yok...";
     case TFileRefusal::NotADatabase:
         return start + "bir Firebird ya da InterBase veri tabanı dosyası değil...";
     case TFileRefusal::Unreadable:
@@ -54,7 +57,8 @@ std::string FileRefusal(TFileRefusal refusal, const std::string& fileName) {
         return refuse("Veri Tabanı salt okunur bir dosya sisteminde.",
                       "dosyayı yazılabilir bir yere kopyalayıp onu onarınız.");
     case TFileRefusal::NotWritable:
-        return refuse("Veri Tabanı dosyasına yazılamıyor.", "dosyanın yazma iznini kontrol ediniz.");
+        return refuse("Veri Tabanı dosyasına yazılamıyor.",
+                      "dosyanın yazma iznini kontrol ediniz.");
     case TFileRefusal::FolderNotWritable:
         return refuse("Veri Tabanının bulunduğu klasöre dosya yazılamıyor.",
                       "klasörün yazma iznini kontrol ediniz.");
@@ -83,11 +87,12 @@ std::string RestoreFailed(const std::string& backupPath) {
 }
 
 std::string NotRepaired(const TLosses& losses, const std::string& restoredBeside) {
-    std::string text = std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf +
-                       kContactSupport;
+    std::string text =
+        std::string("Veri Tabanı düzeltme işlemi tamamlanamadı...") + kCrLf + kContactSupport;
     if (!restoredBeside.empty()) {
-        text += std::string(kCrLf) + "Yedekten geri yüklenen veri tabanı, doğrulaması hata "
-                                     "bildirdiği için yerine konmadı; yanında duruyor: " +
+        text += std::string(kCrLf) +
+                "Yedekten geri yüklenen veri tabanı, doğrulaması hata "
+                "bildirdiği için yerine konmadı; yanında duruyor: " +
                 restoredBeside;
     }
     if (losses.Any()) {
@@ -114,10 +119,10 @@ std::string Salvaged(bool afterRestore, const std::string& target, const std::st
     const auto [rows, blobs] = Written(salvage.tables);
     std::string text = std::string(afterRestore ? "Yedekten geri yükleme tamamlanamadı"
                                                 : "Veri Tabanının yedeği alınamadı") +
-                       "; okunabilen veriler yeni bir veri tabanına kurtarıldı:" +
-                       kCrLf + target + kCrLf + "Hasarlı veri tabanı yerinde bırakıldı: " +
-                       damaged + kCrLf + "Kurtarılan: " + std::to_string(rows) + " kayıt, " +
-                       std::to_string(blobs) + " blob değeri";
+                       "; okunabilen veriler yeni bir veri tabanına kurtarıldı:" + kCrLf + target +
+                       kCrLf + "Hasarlı veri tabanı yerinde bırakıldı: " + damaged + kCrLf +
+                       "Kurtarılan: " + std::to_string(rows) + " kayıt, " + std::to_string(blobs) +
+                       " blob değeri";
     if (losses.Any()) {
         text += std::string(kCrLf) + "Kurtarılamayan:" + kCrLf + LossLines(losses);
     }
@@ -147,8 +152,8 @@ std::string RepairRunning(const std::string& fileName, long pid, const std::stri
 }
 
 std::string EarlierRunFound(const std::string& reportPath, const std::string& lastStep) {
-    return "Yarıda kalmış bir önceki onarım bulundu (" + reportPath + ", son adımı: " +
-           (lastStep.empty() ? "-" : lastStep) + ").";
+    return "Yarıda kalmış bir önceki onarım bulundu (" + reportPath +
+           ", son adımı: " + (lastStep.empty() ? "-" : lastStep) + ").";
 }
 
 std::string EarlierRunFileRemoved(const std::string& path) {
@@ -172,24 +177,33 @@ std::string EngineStalled(std::chrono::milliseconds stillness) {
 }
 
 std::string EngineFailed(int status, const std::string& output) {
-    const std::string how = status > 128 ? "çöktü (sinyal " + std::to_string(status - 128) + ")"
-                                         : "sonuç vermeden bitti (çıkış durumu " +
-                                               std::to_string(status) + ")";
+    const std::string how =
+        status > 128 ? "çöktü (sinyal " + std::to_string(status - 128) + ")"
+                     : "sonuç vermeden bitti (çıkış durumu " + std::to_string(status) + ")";
     return "veri tabanı motoru " + how + (output.empty() ? "" : ": " + output);
 }
 
 std::string SystemReason(int code) {
     switch (code) {
-    case ENOSPC: return "diskte yer kalmadı";
-    case EDQUOT: return "disk kotası doldu";
-    case EIO: return "disk okunurken ya da yazılırken giriş/çıkış hatası oluştu";
+    case ENOSPC:
+        return "diskte yer kalmadı";
+    case EDQUOT:
+        return "disk kotası doldu";
+    case EIO:
+        return "disk okunurken ya da yazılırken giriş/çıkış hatası oluştu";
     case EACCES:
-    case EPERM: return "erişim izni yok";
-    case EROFS: return "dosya sistemi salt okunur";
-    case EFBIG: return "dosya, izin verilen boyutu aştı";
-    case ENOENT: return "dosya ya da klasör yok";
-    case EEXIST: return "bu adda bir dosya zaten var";
-    default: break;
+    case EPERM:
+        return "erişim izni yok";
+    case EROFS:
+        return "dosya sistemi salt okunur";
+    case EFBIG:
+        return "dosya, izin verilen boyutu aştı";
+    case ENOENT:
+        return "dosya ya da klasör yok";
+    case EEXIST:
+        return "bu adda bir dosya zaten var";
+    default:
+        break;
     }
     char buffer[256];
     return strerror_r(code, buffer, sizeof buffer);
@@ -229,8 +243,7 @@ std::string ToolFailureReason(const std::vector<std::string>& output) {
 
 std::string RebuiltPointerPage(unsigned relation, unsigned sequence, unsigned dataPages) {
     return "ilişki " + std::to_string(relation) + " için " + std::to_string(sequence) +
-           ". işaretçi sayfası, " + std::to_string(dataPages) +
-           " veri sayfasından yeniden kuruldu";
+           ". işaretçi sayfası, " + std::to_string(dataPages) + " veri sayfasından yeniden kuruldu";
 }
 
 std::string PageMendLine(std::uint32_t page, const std::string& was, const std::string& written,
@@ -266,8 +279,7 @@ std::string PagesMended(std::size_t pages) {
 }
 
 std::string BackupRowsMissing(const std::string& table, std::int64_t rows) {
-    return std::string(kCrLf) + table + ": gbak yedeğe " + std::to_string(rows) +
-           " kaydı yazmadı";
+    return std::string(kCrLf) + table + ": gbak yedeğe " + std::to_string(rows) + " kaydı yazmadı";
 }
 
 std::string KeptCopyLine(const std::string& keptCopy) {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "repair/Losses.h"
 #include "recovery/LostDataRecovery.h"
 #include "recovery/Salvage.h"
+#include "repair/Losses.h"
 
 // Every text the repair tells the operator, in one place. Lines are joined with CR LF, as the
 // message boxes show them.

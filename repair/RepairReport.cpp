@@ -31,8 +31,8 @@ ordered_json CensusJson(const std::optional<TDatabaseCensus>& census) {
                 unreadable[column.column] = column.unreadableBlobs;
             }
         }
-        ordered_json entry{{"table", table.table}, {"rows", OptionalCount(table.rows)},
-                           {"nonEmptyBlobs", blobs}};
+        ordered_json entry{
+            {"table", table.table}, {"rows", OptionalCount(table.rows)}, {"nonEmptyBlobs", blobs}};
         if (!unreadable.empty()) {
             entry["unreadableBlobs"] = unreadable;
         }
@@ -48,7 +48,8 @@ ordered_json CensusJson(const std::optional<TDatabaseCensus>& census) {
 }
 
 // Rows and blob values of `table` that the put-back read from the pages.
-std::pair<std::int64_t, std::int64_t> FromPages(const TRepairReport& report, const std::string& table) {
+std::pair<std::int64_t, std::int64_t> FromPages(const TRepairReport& report,
+                                                const std::string& table) {
     if (report.recovery) {
         for (const TTableRecovery& recovered : report.recovery->tables) {
             if (recovered.table == table) {
@@ -134,7 +135,9 @@ std::vector<std::string> ConstraintProblems(const TRepairReport& report) {
 ordered_json PageMendsJson(const std::vector<TPageMendRecord>& mends) {
     ordered_json entries = ordered_json::array();
     for (const TPageMendRecord& mend : mends) {
-        entries.push_back({{"page", mend.page}, {"was", mend.was}, {"written", mend.written},
+        entries.push_back({{"page", mend.page},
+                           {"was", mend.was},
+                           {"written", mend.written},
                            {"reason", mend.reason}});
     }
     return entries;
@@ -152,16 +155,26 @@ std::string LocalTimeText(std::chrono::system_clock::time_point time, const char
 
 std::string StepName(TRepairStep step) {
     switch (step) {
-    case TRepairStep::KeepCopy: return "keep-copy";
-    case TRepairStep::PageCheck: return "page-check";
-    case TRepairStep::FirstValidation: return "first-validation";
-    case TRepairStep::FullValidation: return "full-validation";
-    case TRepairStep::Backup: return "backup";
-    case TRepairStep::Restore: return "restore";
-    case TRepairStep::SecondValidation: return "second-validation";
-    case TRepairStep::Accounting: return "accounting";
-    case TRepairStep::Recovery: return "recovery";
-    case TRepairStep::Salvage: return "salvage";
+    case TRepairStep::KeepCopy:
+        return "keep-copy";
+    case TRepairStep::PageCheck:
+        return "page-check";
+    case TRepairStep::FirstValidation:
+        return "first-validation";
+    case TRepairStep::FullValidation:
+        return "full-validation";
+    case TRepairStep::Backup:
+        return "backup";
+    case TRepairStep::Restore:
+        return "restore";
+    case TRepairStep::SecondValidation:
+        return "second-validation";
+    case TRepairStep::Accounting:
+        return "accounting";
+    case TRepairStep::Recovery:
+        return "recovery";
+    case TRepairStep::Salvage:
+        return "salvage";
     }
     return {};
 }
@@ -178,7 +191,8 @@ std::string ReportToJson(const TRepairReport& report) {
         entry["durationMs"] = step.duration.count();
         entry["output"] = step.output;
         steps.push_back(entry);
-        if (step.step == TRepairStep::FirstValidation || step.step == TRepairStep::SecondValidation) {
+        if (step.step == TRepairStep::FirstValidation ||
+            step.step == TRepairStep::SecondValidation) {
             validations[StepName(step.step)] = step.output;
         }
     }
@@ -188,22 +202,26 @@ std::string ReportToJson(const TRepairReport& report) {
     }
     const ordered_json document{
         {"database", report.database},
-        {"keptCopy", report.keptCopy.empty() ? ordered_json(nullptr) : ordered_json(report.keptCopy)},
+        {"keptCopy",
+         report.keptCopy.empty() ? ordered_json(nullptr) : ordered_json(report.keptCopy)},
         {"process", {{"pid", report.process.pid}, {"startTicks", report.process.startTicks}}},
         {"files", files},
-        {"restored", report.restored.empty() ? ordered_json(nullptr) : ordered_json(report.restored)},
+        {"restored",
+         report.restored.empty() ? ordered_json(nullptr) : ordered_json(report.restored)},
         {"earlierRun", report.earlierRun},
         {"pageMends", PageMendsJson(report.pageMends)},
         {"pageProblems", report.pageProblems},
-        {"pageCheckRefusal", report.pageCheckRefusal.empty() ? ordered_json(nullptr)
-                                                             : ordered_json(report.pageCheckRefusal)},
+        {"pageCheckRefusal", report.pageCheckRefusal.empty()
+                                 ? ordered_json(nullptr)
+                                 : ordered_json(report.pageCheckRefusal)},
         {"started", LocalTimeText(report.started, kIsoTime)},
         {"ended", LocalTimeText(report.ended, kIsoTime)},
         {"outcome", report.outcome},
         {"message", report.message},
         {"steps", steps},
         {"validations", validations},
-        {"accounting", {{"before", CensusJson(report.before)}, {"after", CensusJson(report.after)}}},
+        {"accounting",
+         {{"before", CensusJson(report.before)}, {"after", CensusJson(report.after)}}},
         {"skippedBlobs", report.skippedBlobs},
         {"backupRowsMissing", report.backupRowsMissing},
         {"constraintViolations", ConstraintViolationsJson(report)},

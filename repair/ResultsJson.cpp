@@ -13,9 +13,10 @@ void ReadOptional(const nlohmann::json& json, const char* key, std::optional<T>&
 } // namespace
 
 void to_json(nlohmann::json& json, const TColumnCensus& column) {
-    json = {{"column", column.column},
-            {"nonEmptyBlobs", column.nonEmptyBlobs ? nlohmann::json(*column.nonEmptyBlobs) : nullptr},
-            {"unreadableBlobs", column.unreadableBlobs}};
+    json = {
+        {"column", column.column},
+        {"nonEmptyBlobs", column.nonEmptyBlobs ? nlohmann::json(*column.nonEmptyBlobs) : nullptr},
+        {"unreadableBlobs", column.unreadableBlobs}};
 }
 
 void from_json(const nlohmann::json& json, TColumnCensus& column) {
@@ -40,7 +41,9 @@ void from_json(const nlohmann::json& json, TTableCensus& table) {
     table.lostRecords = json.value("lostRecords", std::vector<std::string>{});
 }
 
-void to_json(nlohmann::json& json, const TDatabaseCensus& census) { json = {{"tables", census.tables}}; }
+void to_json(nlohmann::json& json, const TDatabaseCensus& census) {
+    json = {{"tables", census.tables}};
+}
 
 void from_json(const nlohmann::json& json, TDatabaseCensus& census) {
     census.tables = json.at("tables").get<std::vector<TTableCensus>>();

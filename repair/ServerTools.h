@@ -24,10 +24,10 @@ struct TDatabaseFileFacts {
     enum class Content { Database, Empty, NotDatabase, Unreadable };
     Content content = Content::Unreadable;
     std::uint64_t size = 0;
-    bool writable = false;          // the file may be opened for writing
-    bool folderWritable = false;    // files may be made beside it
+    bool writable = false;       // the file may be opened for writing
+    bool folderWritable = false; // files may be made beside it
     bool readOnlyFileSystem = false;
-    std::uint64_t freeBytes = 0;    // free space on its file system, for this user
+    std::uint64_t freeBytes = 0; // free space on its file system, for this user
 };
 
 // The database server's side of a repair that lies outside the service interface: where its
@@ -106,7 +106,8 @@ public:
 
     // Rows and blob values of the database, read only. Raises only when the database cannot
     // be attached at all.
-    virtual TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) = 0;
+    virtual TDatabaseCensus TakeCensus(const std::string& path,
+                                       const TCredentials& credentials) = 0;
     // Rows and blob values of the database read straight from its pages, without the engine
     // and without writing (the kept original itself may be read), with `mends` laid over what
     // it reads (see recovery/RawCensus.h). Nothing when the file cannot be read so: the

@@ -1,12 +1,6 @@
 #include "repair/SystemServerTools.h"
 
-#include "repair/DamageErrors.h"
-#include "repair/DatabaseFileFacts.h"
-#include "repair/EngineTask.h"
-#include "repair/ExecuteAndWait.h"
-#include "repair/RepairProcedure.h"
-#include "repair/ServerToolDir.h"
-#include "repair/Validation.h"
+#include "ods/OdsError.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
 #include "platform/FileReplace.h"
@@ -16,13 +10,23 @@
 #include "recovery/DatabaseCensus.h"
 #include "recovery/DatabaseInUse.h"
 #include "recovery/RawCensus.h"
-#include "ods/OdsError.h"
+#include "repair/DamageErrors.h"
+#include "repair/DatabaseFileFacts.h"
+#include "repair/EngineTask.h"
+#include "repair/ExecuteAndWait.h"
+#include "repair/RepairProcedure.h"
+#include "repair/ServerToolDir.h"
+#include "repair/Validation.h"
 
 namespace onarim {
 
-std::string TSystemServerTools::FirebirdToolDir() { return GetFirebirdToolDir(); }
+std::string TSystemServerTools::FirebirdToolDir() {
+    return GetFirebirdToolDir();
+}
 
-std::string TSystemServerTools::InterBaseToolDir() { return GetInterBaseToolDir(); }
+std::string TSystemServerTools::InterBaseToolDir() {
+    return GetInterBaseToolDir();
+}
 
 int TSystemServerTools::ExecuteAndWait(const std::string& commandLine, int showState) {
     return ::onarim::ExecuteAndWait(
@@ -34,9 +38,13 @@ int TSystemServerTools::RunTool(const std::string& commandLine, const TToolEnvir
     return SpawnAndCapture(ResolveCommandLine(commandLine), environment, onLine);
 }
 
-bool TSystemServerTools::FileExists(const std::string& path) { return ::onarim::FileExists(path); }
+bool TSystemServerTools::FileExists(const std::string& path) {
+    return ::onarim::FileExists(path);
+}
 
-bool TSystemServerTools::DeleteFile(const std::string& path) { return ::onarim::DeleteFile(path); }
+bool TSystemServerTools::DeleteFile(const std::string& path) {
+    return ::onarim::DeleteFile(path);
+}
 
 TDatabaseFileFacts TSystemServerTools::InspectDatabaseFile(const std::string& path) {
     return InspectDatabaseFileFacts(path);
@@ -89,7 +97,9 @@ bool TSystemServerTools::IsProcessRunning(const ProcessIdentity& process) {
     return IsRunning(process);
 }
 
-std::string TSystemServerTools::ValidatorProgram() { return ValidatorPath(); }
+std::string TSystemServerTools::ValidatorProgram() {
+    return ValidatorPath();
+}
 
 TDatabaseCensus TSystemServerTools::TakeCensus(const std::string& path,
                                                const TCredentials& credentials) {

@@ -28,8 +28,7 @@ public:
     void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override;
     void WriteTextFile(const std::string& path, const std::string& text) override;
     std::optional<std::string> ReadTextFile(const std::string& path) override;
-    std::vector<std::string> FilesNamedLike(const std::string& directory,
-                                            const std::string& prefix,
+    std::vector<std::string> FilesNamedLike(const std::string& directory, const std::string& prefix,
                                             const std::string& suffix) override;
     std::string ResolvedPath(const std::string& path) override;
     void MatchOwnerAndMode(const std::string& path, const std::string& model) override;
@@ -45,7 +44,8 @@ public:
                                                  const ods::TPageCheck* mends) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
     TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
-                                    const TCredentials& credentials, const LineHandler& progress) override;
+                                    const TCredentials& credentials,
+                                    const LineHandler& progress) override;
     TSalvageResult SalvageDatabase(const TOriginalFiles& source, const std::string& target,
                                    const TCredentials& credentials, const std::string& gbak,
                                    const LineHandler& progress) override;

@@ -27,8 +27,9 @@ constexpr const char* kDomainCheck = "ALL_TYPES.CODE (D_CODE)";
 
 std::string Schema(const std::string& path) {
     return "SET SQL DIALECT 3;\n"
-           "CREATE DATABASE " + SqlLiteral(path) + " USER 'SYSDBA' PASSWORD " +
-           SqlLiteral(kSysdbaPassword) + " PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n" +
+           "CREATE DATABASE " +
+           SqlLiteral(path) + " USER 'SYSDBA' PASSWORD " + SqlLiteral(kSysdbaPassword) +
+           " PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\n" +
            R"(CREATE DOMAIN D_AMOUNT AS NUMERIC(15,4) DEFAULT 0 CHECK (VALUE >= 0);
 CREATE DOMAIN D_CODE AS VARCHAR(12) CHARACTER SET WIN1254 DEFAULT 'YOK';
 CREATE SEQUENCE ROW_NUMBERS;
@@ -63,7 +64,8 @@ ALTER TRIGGER NUMBER_ROWS INACTIVE;
 COMMIT;
 SET TERM ^;
 EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN
-  WHILE (I <= )" + std::to_string(kRows) + R"() DO BEGIN
+  WHILE (I <= )" +
+           std::to_string(kRows) + R"() DO BEGIN
     INSERT INTO ALL_TYPES (ID, S, I, B, N1, N2, N3, D4, N0, AMOUNT, CODE, F, DP, DT, TM, TS,
         CU, VU, CW, VW, CO, VO, FLAG, TXT, TXTW, BIN)
       VALUES (:I, -32768 + :I, 2147483647 - :I, -9223372036854775807 + :I,
@@ -99,8 +101,8 @@ COMMIT;
 // Rows of the table of `path` that break each CHECK, counted by the server.
 std::map<std::string, std::int64_t> Breaking(const std::string& path) {
     const auto count = [&](const std::string& condition) {
-        return std::stoll(QueryText(path, "COUNT(*)", "FROM ALL_TYPES WHERE NOT (" + condition + ")")
-                              .front());
+        return std::stoll(
+            QueryText(path, "COUNT(*)", "FROM ALL_TYPES WHERE NOT (" + condition + ")").front());
     };
     return {{kTableCheck, count("N2 >= 0")}, {kDomainCheck, count("CODE NOT CONTAINING ' '")}};
 }
@@ -140,8 +142,8 @@ protected:
     ScratchDirectory scratch;
 };
 
-// Salvage: a blob page of ATTACHMENTS beyond mending fails the backup, and every row of ALL_TYPES goes
-// into the new database. Put-back: a record of ALL_TYPES whose length reaches past its page
+// Salvage: a blob page of ATTACHMENTS beyond mending fails the backup, and every row of ALL_TYPES
+// goes into the new database. Put-back: a record of ALL_TYPES whose length reaches past its page
 // makes the mend drop the page, the backup misses its rows, and the put-back writes them back.
 // Either way the rows that break the CHECKs go in with the CHECKs out, which come back and
 // count them, and the array values that could not go are counted.
@@ -164,7 +166,8 @@ TEST_P(AllTypesTest, EveryRowAndValueIsKept) {
     const nlohmann::json report = nlohmann::json::parse(run.output);
     ASSERT_EQ(report["outcome"], c.outcome) << report["message"];
     const bool salvaged = report["outcome"] == "salvaged";
-    const std::string result = salvaged ? report["salvage"]["database"].get<std::string>() : database;
+    const std::string result =
+        salvaged ? report["salvage"]["database"].get<std::string>() : database;
     const nlohmann::json& tables = salvaged ? report["salvage"]["tables"] : report["putBack"];
 
     const auto readable = ReadContents(report["keptCopy"], scratch.File("kopya okuma.fdb"));
@@ -175,7 +178,8 @@ TEST_P(AllTypesTest, EveryRowAndValueIsKept) {
     for (const auto& [key, row] : before.rows) {
         const auto now = after.rows.find(key);
         ASSERT_NE(now, after.rows.end())
-            << "row lost: " << DescribeRowKey(before.layout, row) << "\n" << tables.dump();
+            << "row lost: " << DescribeRowKey(before.layout, row) << "\n"
+            << tables.dump();
         EXPECT_EQ(Difference(before.layout, row, now->second, false), "")
             << DescribeRowKey(before.layout, row);
     }
@@ -183,12 +187,13 @@ TEST_P(AllTypesTest, EveryRowAndValueIsKept) {
     while (!before.layout.columns[arrayColumn].array) {
         ++arrayColumn;
     }
-    const std::int64_t arraysLeft = before.ArrayValues(arrayColumn) - after.ArrayValues(arrayColumn);
+    const std::int64_t arraysLeft =
+        before.ArrayValues(arrayColumn) - after.ArrayValues(arrayColumn);
     EXPECT_GT(arraysLeft, 0);
     EXPECT_EQ(TableEntry(tables, kTable)["arrayValuesLeft"], arraysLeft);
-    EXPECT_NE(report["message"].get<std::string>().find(
-                  "ALL_TYPES: tam kurtarılamadı; " + std::to_string(arraysLeft) +
-                  " dizi (array) değeri aktarılamadı"),
+    EXPECT_NE(report["message"].get<std::string>().find("ALL_TYPES: tam kurtarılamadı; " +
+                                                        std::to_string(arraysLeft) +
+                                                        " dizi (array) değeri aktarılamadı"),
               std::string::npos)
         << report["message"];
 
@@ -204,8 +209,9 @@ TEST_P(AllTypesTest, EveryRowAndValueIsKept) {
     EXPECT_TRUE(report["constraintProblems"].empty()) << report["constraintProblems"].dump();
     const ToolResult refused = RunTool(
         {"isql-fb", "-user", "SYSDBA", "-password", kSysdbaPassword, "-q", "-i",
-         scratch.WriteFile("refused.sql", "INSERT INTO ALL_TYPES (ID, N2) VALUES (-5, -1);\n"
-                                          "INSERT INTO ALL_TYPES (ID, CODE) VALUES (-6, 'a b');\n")
+         scratch
+             .WriteFile("refused.sql", "INSERT INTO ALL_TYPES (ID, N2) VALUES (-5, -1);\n"
+                                       "INSERT INTO ALL_TYPES (ID, CODE) VALUES (-6, 'a b');\n")
              .string(),
          result});
     EXPECT_NE(refused.output.find("POSITIVE_N2"), std::string::npos) << refused.Describe();
@@ -230,11 +236,11 @@ TEST_P(AllTypesTest, EveryRowAndValueIsKept) {
     EXPECT_TRUE(validation.Clean()) << validation.run.Describe();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, AllTypesTest,
-    ::testing::Values(AllTypesCase{"Salvage", FailTheBackup, "salvaged"},
-                      AllTypesCase{"PutBack", DropRowsFromTheBackup, "repaired-with-losses"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Paths, AllTypesTest,
+                         ::testing::Values(AllTypesCase{"Salvage", FailTheBackup, "salvaged"},
+                                           AllTypesCase{"PutBack", DropRowsFromTheBackup,
+                                                        "repaired-with-losses"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace onarim

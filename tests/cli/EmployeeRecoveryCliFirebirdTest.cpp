@@ -60,9 +60,8 @@ const nlohmann::json* LossOf(const nlohmann::json& report, const std::string& ta
 
 // The files a finished run may leave in the database's folder besides the database.
 bool LeftByAFinishedRun(const std::string& name, const nlohmann::json& report) {
-    const std::string keptCopy = std::filesystem::path(report["keptCopy"].get<std::string>())
-                                     .filename()
-                                     .string();
+    const std::string keptCopy =
+        std::filesystem::path(report["keptCopy"].get<std::string>()).filename().string();
     const std::string salvage =
         report["salvage"].is_null()
             ? std::string()
@@ -106,8 +105,8 @@ TEST_P(EmployeeDamageTest, EveryReadableRowIsKeptAndTheLossesAreTold) {
     const nlohmann::json report = nlohmann::json::parse(run.output);
     const std::string outcome = report["outcome"];
     SCOPED_TRACE(report["message"].get<std::string>());
-    ASSERT_TRUE(outcome == "salvaged" || outcome == "repaired" ||
-                outcome == "repaired-with-losses") << outcome;
+    ASSERT_TRUE(outcome == "salvaged" || outcome == "repaired" || outcome == "repaired-with-losses")
+        << outcome;
 
     // The database path holds the repaired database, swapped in whole, or the damaged one
     // with the salvaged one beside it; nothing half-done is left in the folder.
@@ -120,7 +119,8 @@ TEST_P(EmployeeDamageTest, EveryReadableRowIsKeptAndTheLossesAreTold) {
                     LeftByAFinishedRun(name, report))
             << "left behind: " << name;
     }
-    const std::string result = salvaged ? report["salvage"]["database"].get<std::string>() : database;
+    const std::string result =
+        salvaged ? report["salvage"]["database"].get<std::string>() : database;
     const ValidationResult validation = ReadOnlyValidation(result);
     EXPECT_TRUE(validation.Clean()) << validation.run.Describe();
 
@@ -181,9 +181,9 @@ TEST_P(EmployeeDamageTest, EveryReadableRowIsKeptAndTheLossesAreTold) {
 std::vector<EmployeeCase> EveryTableAndDamage() {
     std::vector<EmployeeCase> cases;
     for (const std::string& table : EmployeeTables()) {
-        for (const DamageKind kind : {DamageKind::RecordLengthPastPage,
-                                      DamageKind::GarbledRecordHeader,
-                                      DamageKind::GarbledContents}) {
+        for (const DamageKind kind :
+             {DamageKind::RecordLengthPastPage, DamageKind::GarbledRecordHeader,
+              DamageKind::GarbledContents}) {
             cases.push_back({table, kind});
         }
     }
@@ -196,20 +196,21 @@ INSTANTIATE_TEST_SUITE_P(Campaign, EmployeeDamageTest, ::testing::ValuesIn(Every
                          });
 
 // The backup fails on a blob page of a table added to the example for it (the example's own
-// blobs are short enough to lie on data pages, which the mend drops). gbak's backup and restore would have kept the
-// 3 SALES rows of orders shipped to customers put on hold later; so must the salvage, which
-// writes them with the CHECK that looks at CUSTOMER out, makes it again, and counts them under
-// it. Everything else of the schema comes through as it was.
+// blobs are short enough to lie on data pages, which the mend drops). gbak's backup and restore
+// would have kept the 3 SALES rows of orders shipped to customers put on hold later; so must the
+// salvage, which writes them with the CHECK that looks at CUSTOMER out, makes it again, and counts
+// them under it. Everything else of the schema comes through as it was.
 TEST(EmployeeSalvageTest, RowsBreakingACheckAreKeptAndCounted) {
     unsetenv("ONARIM_CLIENT_LIBRARY");
     ScratchDirectory scratch;
     const EmployeeDatabase& employee = EmployeeDatabase::Get();
     const std::string database = scratch.File("employee.fdb");
     employee.CopyTo(database);
-    RunIsqlScript("CREATE TABLE EK_BELGE (ID INTEGER, BELGE BLOB SUB_TYPE TEXT);\n"
-                  "INSERT INTO EK_BELGE VALUES (1, CAST(LPAD('', 8000, 'belge ') AS BLOB SUB_TYPE TEXT)"
-                  " || LPAD('', 8000, 'ek ') || LPAD('', 8000, 'son '));\nCOMMIT;\n",
-                  database);
+    RunIsqlScript(
+        "CREATE TABLE EK_BELGE (ID INTEGER, BELGE BLOB SUB_TYPE TEXT);\n"
+        "INSERT INTO EK_BELGE VALUES (1, CAST(LPAD('', 8000, 'belge ') AS BLOB SUB_TYPE TEXT)"
+        " || LPAD('', 8000, 'ek ') || LPAD('', 8000, 'son '));\nCOMMIT;\n",
+        database);
     DamageBlobPage(UserTableOf(database, "EK_BELGE"), true);
 
     const ProgramResult run = RunOnarimCli(scratch, {"--json", database});
@@ -260,9 +261,10 @@ TEST(EmployeeSalvageTest, RowsBreakingACheckAreKeptAndCounted) {
     EXPECT_EQ(catalogue(salvaged), catalogue(employee.Path()));
     const ToolResult refused = RunTool(
         {"isql-fb", "-user", "SYSDBA", "-password", kSysdbaPassword, "-q", "-i",
-         scratch.WriteFile("refused.sql",
-                           "UPDATE SALES SET ORDER_STATUS = 'shipped', SHIP_DATE = ORDER_DATE"
-                           " WHERE CUST_NO IN (SELECT CUST_NO FROM CUSTOMER WHERE ON_HOLD = '*');\n")
+         scratch
+             .WriteFile("refused.sql",
+                        "UPDATE SALES SET ORDER_STATUS = 'shipped', SHIP_DATE = ORDER_DATE"
+                        " WHERE CUST_NO IN (SELECT CUST_NO FROM CUSTOMER WHERE ON_HOLD = '*');\n")
              .string(),
          salvaged});
     EXPECT_NE(refused.output.find("INTEG_80"), std::string::npos)

@@ -13,8 +13,8 @@
 #include "platform/Files.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseDamage.h"
-#include "support/FirebirdTools.h"
 #include "support/FirebirdRegistry.h"
+#include "support/FirebirdTools.h"
 #include "support/MonitorSupport.h"
 #include "support/ScratchDirectory.h"
 #include "support/SharedNames.h"
@@ -30,15 +30,18 @@ const std::string kCompleted = "Bilgi: Veri Tabanı düzeltme işlemi tamamland�
 
 class RepairCliFirebirdTest : public ::testing::Test {
 protected:
-    ProgramResult RunCli(std::vector<std::string> arguments, const std::string& password = "masterkey\n",
+    ProgramResult RunCli(std::vector<std::string> arguments,
+                         const std::string& password = "masterkey\n",
                          const std::string& instanceDirectory = "/usr/") {
-        const auto registry = scratch.WriteFile("registry.reg", FirebirdRegistryText(instanceDirectory));
+        const auto registry =
+            scratch.WriteFile("registry.reg", FirebirdRegistryText(instanceDirectory));
         ProgramRun run;
         run.arguments = {ONARIM_CLI_PATH};
         run.arguments.insert(run.arguments.end(), arguments.begin(), arguments.end());
         run.input = password;
         run.environment = {{"ONARIM_REGISTRY", registry.string()}};
-        run.environment.insert(run.environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+        run.environment.insert(run.environment.end(), extraEnvironment.begin(),
+                               extraEnvironment.end());
         return RunProgram(run);
     }
 
@@ -105,7 +108,8 @@ TEST_F(RepairCliFirebirdTest, VerboseShowsTheWholeReportAndTheToolsOutput) {
     DamageDatabase(database, DamageKind::RecordLengthPastPage);
     const ProgramResult result = RunCli({"--verbose", database.path});
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
-    EXPECT_NE(result.output.find("Doğrulama raporu:\nSummary of validation errors\n"), std::string::npos)
+    EXPECT_NE(result.output.find("Doğrulama raporu:\nSummary of validation errors\n"),
+              std::string::npos)
         << result.output;
     EXPECT_NE(result.output.find("\tNumber of "), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("Doğrulama raporu boş."), std::string::npos) << result.output;
@@ -131,15 +135,32 @@ TEST_F(RepairCliFirebirdTest, RunsThatStopEarlyTellWhyWithTheirExitStatus) {
         std::string output;
         std::string errors;
     } cases[] = {
-        {"missing file", {missing}, "masterkey\n", "/usr/", 2,
-         "Bilgi: " + missing + "\nisimi veri Tabanı bulunamadı...\n", ""},
+        {"missing file",
+         {missing},
+         "masterkey\n",
+         "/usr/",
+         2,
+         "Bilgi: " + missing + "\nisimi veri Tabanı bulunamadı...\n",
+         ""},
         {"empty password", {database.path}, "\n", "/usr/", 2, "", ""},
         {"no password at all", {database.path}, "", "/usr/", 2, "", ""},
-        {"missing tool", {database.path}, "masterkey\n", noTools, 1,
-         "Dikkat: Onarım için gerekli olan " + noTools + "bin/gfix dosyası bulunamadı.\n"
-         "Lütfen kontrol ediliniz\n", ""},
-        {"no database named", {}, "masterkey\n", "/usr/", 2, "",
-         "onarim-cli: missing database file operand\nTry 'onarim-cli --help' for more information.\n"},
+        {"missing tool",
+         {database.path},
+         "masterkey\n",
+         noTools,
+         1,
+         "Dikkat: Onarım için gerekli olan " + noTools +
+             "bin/gfix dosyası bulunamadı.\n"
+             "Lütfen kontrol ediliniz\n",
+         ""},
+        {"no database named",
+         {},
+         "masterkey\n",
+         "/usr/",
+         2,
+         "",
+         "onarim-cli: missing database file operand\nTry 'onarim-cli --help' for more "
+         "information.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -232,8 +253,12 @@ TEST_F(RepairCliTruthTest, LostBlobValuesAreWrittenBackFromTheKeptCopy) {
     const std::string written = std::to_string(skipped - 1);
     EXPECT_TRUE(message.starts_with("Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...\r\n"
                                     "ITEMS.NOTE: 1 blob değeri kayboldu\r\nÖzgün dosyadan geri "
-                                    "yazılan: 0 kayıt, " + written + " blob değeri\r\nITEMS: 0 "
-                                    "kayıt ve " + written + " blob değeri doğrudan sayfalardan "
+                                    "yazılan: 0 kayıt, " +
+                                    written +
+                                    " blob değeri\r\nITEMS: 0 "
+                                    "kayıt ve " +
+                                    written +
+                                    " blob değeri doğrudan sayfalardan "
                                     "okundu\r\nÖzgün dosyanın kopyası: "))
         << message;
     EXPECT_NE(result.errors.find("Dikkat: Veri Tabanı onarıldı, ancak"), std::string::npos)
@@ -345,7 +370,8 @@ TEST_F(RepairCliTruthTest, DamageThatStopsTheValidationIsRepaired) {
     DamageIndexSibling(database);
     const ProgramResult result = RunCli({"--verbose", database.path});
     EXPECT_EQ(result.exitCode, 0) << result.Describe();
-    EXPECT_NE(result.output.find("File size is less than expected"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("File size is less than expected"), std::string::npos)
+        << result.output;
     EXPECT_NE(result.output.find("Veri Tabanı düzeltme işlemi tamamlandı..."), std::string::npos);
     EXPECT_EQ(ReadRows(database.path), ExpectedRows(database.rowCount));
     EXPECT_TRUE(ReadOnlyValidation(database.path).Clean());
@@ -364,8 +390,9 @@ TEST_F(RepairCliTruthTest, ADatabaseInUseIsLeftAlone) {
 
     const ProgramResult result = RunCli({database.path});
     EXPECT_EQ(result.exitCode, 1) << result.Describe();
-    EXPECT_NE(result.output.find("Dikkat: " + database.path + "\nVeri Tabanına başka bağlantılar var."),
-              std::string::npos)
+    EXPECT_NE(
+        result.output.find("Dikkat: " + database.path + "\nVeri Tabanına başka bağlantılar var."),
+        std::string::npos)
         << result.output;
     EXPECT_TRUE(ReadFileBytes(database.path) == bytes);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()),

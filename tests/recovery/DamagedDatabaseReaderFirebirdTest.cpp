@@ -129,31 +129,29 @@ TEST_P(DamagedDatabaseReaderTest, YieldsEveryReadableRowAndBlobAndReportsTheRest
     }
     EXPECT_TRUE(rowsReported);
     EXPECT_EQ(reportedNotes, lostNotes.size());
-    const bool blobsDamaged = std::any_of(GetParam().damages.begin(), GetParam().damages.end(),
-                                          [](const Damage& d) {
-                                              return d.target == DamageTarget::LiveBlobs;
-                                          });
+    const bool blobsDamaged =
+        std::any_of(GetParam().damages.begin(), GetParam().damages.end(),
+                    [](const Damage& d) { return d.target == DamageTarget::LiveBlobs; });
     EXPECT_EQ(lostNotes.empty(), !blobsDamaged);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Damages, DamagedDatabaseReaderTest,
-    ::testing::Values(
-        ReaderCase{"TwoBadRecords",
-                   {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1},
-                    {DamageKind::RecordLengthPastPage, DamageTarget::LiveRows, 5}}},
-        // The fixtures find no page after one of the wrong type: that one comes last.
-        ReaderCase{"BadRecordAndPageOfWrongType",
-                   {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 6},
-                    {DamageKind::WrongPageType, DamageTarget::LiveRows, 2}}},
-        // The engine reads a page of garbage as rows of blanks and zeros, or fails a consistency
-        // check on every record of it; nothing of it is the table's.
-        ReaderCase{"BadRecordAndPageOfGarbage",
-                   {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1},
-                    {DamageKind::GarbledContents, DamageTarget::LiveRows, 4}}},
-        ReaderCase{"BadBlobPageAndBadRecord",
-                   {{DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs, 0},
-                    {DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 3}}}),
+    ::testing::Values(ReaderCase{"TwoBadRecords",
+                                 {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1},
+                                  {DamageKind::RecordLengthPastPage, DamageTarget::LiveRows, 5}}},
+                      // The fixtures find no page after one of the wrong type: that one comes last.
+                      ReaderCase{"BadRecordAndPageOfWrongType",
+                                 {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 6},
+                                  {DamageKind::WrongPageType, DamageTarget::LiveRows, 2}}},
+                      // The engine reads a page of garbage as rows of blanks and zeros, or fails a
+                      // consistency check on every record of it; nothing of it is the table's.
+                      ReaderCase{"BadRecordAndPageOfGarbage",
+                                 {{DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 1},
+                                  {DamageKind::GarbledContents, DamageTarget::LiveRows, 4}}},
+                      ReaderCase{"BadBlobPageAndBadRecord",
+                                 {{DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs, 0},
+                                  {DamageKind::GarbledRecordHeader, DamageTarget::LiveRows, 3}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

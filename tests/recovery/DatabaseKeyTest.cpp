@@ -31,7 +31,7 @@ TEST(DatabaseKeyTest, EncodesAndDecodesAsTheEngineDoes) {
 
 TEST(DatabaseKeyTest, RefusesBytesThatNameNoRecord) {
     for (const std::string& bytes : {std::string(7, '\x01'), std::string(9, '\x01'),
-                                    std::string("\x80\x00\x00\x00\x00\x00\x00\x00", 8)}) {
+                                     std::string("\x80\x00\x00\x00\x00\x00\x00\x00", 8)}) {
         EXPECT_THROW(DecodeDatabaseKey(bytes), std::invalid_argument) << bytes.size();
     }
 }

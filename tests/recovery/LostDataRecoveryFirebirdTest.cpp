@@ -47,11 +47,11 @@ Readable ReadableItems(const ScratchDirectory& scratch, const std::string& path)
 void MendBackUpAndRestore(const ScratchDirectory& scratch, const std::string& database) {
     ServiceRepairValidation(database);
     const std::string backup = scratch.File("yedek.gbk");
-    const ToolResult backedUp = RunTool({"gbak", "-B", "-user", "SYSDBA", "-password",
-                                         kSysdbaPassword, database, backup});
+    const ToolResult backedUp =
+        RunTool({"gbak", "-B", "-user", "SYSDBA", "-password", kSysdbaPassword, database, backup});
     ASSERT_TRUE(backedUp.Succeeded()) << backedUp.Describe();
-    const ToolResult restored = RunTool({"gbak", "-REP", "-O", "-user", "SYSDBA", "-password",
-                                         kSysdbaPassword, backup, database});
+    const ToolResult restored = RunTool(
+        {"gbak", "-REP", "-O", "-user", "SYSDBA", "-password", kSysdbaPassword, backup, database});
     ASSERT_TRUE(restored.Succeeded()) << restored.Describe();
 }
 
@@ -126,30 +126,31 @@ TEST_P(LostDataRecoveryTest, PutsBackEveryRowAndBlobReadableInTheCopy) {
     EXPECT_TRUE(ReadOnlyValidation(database.path).Clean());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mended, LostDataRecoveryTest,
-    ::testing::Values(
-        LossCase{"PageOfRows", DamageKind::RecordLengthPastPage, DamageTarget::LiveRows},
-        LossCase{"PageOfBlobs", DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Mended, LostDataRecoveryTest,
+                         ::testing::Values(LossCase{"PageOfRows", DamageKind::RecordLengthPastPage,
+                                                    DamageTarget::LiveRows},
+                                           LossCase{"PageOfBlobs", DamageKind::RecordLengthPastPage,
+                                                    DamageTarget::LiveBlobs}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Rows of a table without a unique key cannot be matched: the table is named, nothing is
 // guessed. A trigger that would change rows written back stays out of the way and comes back.
 TEST(LostDataRecoveryUnkeyedTest, NamesTheTableWithoutUniqueKeyAndWritesNothingThere) {
     unsetenv("ONARIM_CLIENT_LIBRARY");
     ScratchDirectory scratch;
-    const TestDatabase database =
-        CreateCensusDatabase(scratch.File("anahtarsız.fdb"), {.rowCount = 50, .deletedRows = false});
+    const TestDatabase database = CreateCensusDatabase(scratch.File("anahtarsız.fdb"),
+                                                       {.rowCount = 50, .deletedRows = false});
     const std::string copy = scratch.File("kopya.fdb");
     std::filesystem::copy_file(database.path, copy);
     const std::string second = "\"" + std::string("Ödeme \"\"kayıtları\"\" 2") + "\"";
-    RunIsqlScript("DELETE FROM " + second + " WHERE ID <= 3;\n"
-                  "DELETE FROM ITEMS WHERE ID BETWEEN 10 AND 14;\n"
-                  "SET TERM ^;\n"
-                  "CREATE TRIGGER RENAME_ITEMS FOR ITEMS BEFORE INSERT AS BEGIN"
-                  " NEW.NAME = 'changed'; END^\n"
-                  "SET TERM ;^\n"
-                  "COMMIT;\n",
+    RunIsqlScript("DELETE FROM " + second +
+                      " WHERE ID <= 3;\n"
+                      "DELETE FROM ITEMS WHERE ID BETWEEN 10 AND 14;\n"
+                      "SET TERM ^;\n"
+                      "CREATE TRIGGER RENAME_ITEMS FOR ITEMS BEFORE INSERT AS BEGIN"
+                      " NEW.NAME = 'changed'; END^\n"
+                      "SET TERM ;^\n"
+                      "COMMIT;\n",
                   database.path);
 
     const TRecoveryResult result =

@@ -79,9 +79,9 @@ TEST(SalvageTest, BuildsANewDatabaseWithEveryReadableRowWhenTheBackupFails) {
     EXPECT_TRUE(result.unsetSequences.empty());
     EXPECT_EQ(Column(salvaged, "GEN_ID(ITEM_NUMBERS, 0)", "FROM RDB$DATABASE"),
               std::vector<std::string>{"4321"});
-    EXPECT_EQ(Column(salvaged, "TRIM(RDB$INDEX_NAME)",
-                     "FROM RDB$INDICES WHERE RDB$INDEX_INACTIVE = 1"),
-              std::vector<std::string>{"ITEMS_OFF"});
+    EXPECT_EQ(
+        Column(salvaged, "TRIM(RDB$INDEX_NAME)", "FROM RDB$INDICES WHERE RDB$INDEX_INACTIVE = 1"),
+        std::vector<std::string>{"ITEMS_OFF"});
     EXPECT_EQ(Column(salvaged, "RDB$TRIGGER_INACTIVE",
                      "FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = 'NUMBER_ITEMS'"),
               std::vector<std::string>{"0"});
@@ -94,7 +94,8 @@ TEST(SalvageTest, RefusesATargetThatExists) {
     ScratchDirectory scratch;
     const TestDatabase database = CreateCensusDatabase(scratch.File("kaynak.fdb"));
     const std::string existing = scratch.WriteFile("var.fdb", "keep me").string();
-    EXPECT_THROW(SalvageDatabase({database.path, database.path}, existing, kCredentials, RunGbak), ESalvageError);
+    EXPECT_THROW(SalvageDatabase({database.path, database.path}, existing, kCredentials, RunGbak),
+                 ESalvageError);
     EXPECT_EQ(Column(database.path, "COUNT(*)", "FROM ITEMS"), std::vector<std::string>{"200"});
 }
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "client/IBErrors.h"
 #include "repair/EngineTask.h"
 #include "repair/ResultsJson.h"
-#include "client/IBErrors.h"
 #include "support/ScratchDirectory.h"
 
 namespace onarim {
@@ -33,7 +33,8 @@ TEST(EngineTaskTest, AnEngineThatHangsCrashesOrFailsCostsTheStepWithAReason) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const std::string program = scratch.WriteFile("engine", std::string("#!/bin/sh\n") + c.script + "\n");
+        const std::string program =
+            scratch.WriteFile("engine", std::string("#!/bin/sh\n") + c.script + "\n");
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
         const auto start = std::chrono::steady_clock::now();
         try {
@@ -51,9 +52,14 @@ TEST(EngineTaskTest, AnEngineThatHangsCrashesOrFailsCostsTheStepWithAReason) {
 // message tell.
 TEST(EngineTaskTest, ResultsCrossIntoTheRepairWhole) {
     testing::ScratchDirectory scratch;
-    TTableRecovery table{.table = "ITEMS", .rowsPutBack = 104, .blobsPutBack = 103,
-                         .noUniqueKey = true, .arrayValuesLeft = 4, .rawRows = 100,
-                         .rawBlobs = 99, .problems = {"ITEMS (page 230 line 3): cut short"}};
+    TTableRecovery table{.table = "ITEMS",
+                         .rowsPutBack = 104,
+                         .blobsPutBack = 103,
+                         .noUniqueKey = true,
+                         .arrayValuesLeft = 4,
+                         .rawRows = 100,
+                         .rawBlobs = 99,
+                         .problems = {"ITEMS (page 230 line 3): cut short"}};
     const std::map<std::string, std::int64_t> violations{{"ITEMS.POSITIVE", 3}};
     const std::vector<std::string> constraintProblems{"ITEMS.C: not made again"};
     const auto engine = [&](const nlohmann::json& result) {
@@ -67,9 +73,9 @@ TEST(EngineTaskTest, ResultsCrossIntoTheRepairWhole) {
         return program;
     };
 
-    const TRecoveryResult putBack = PutBackInChild(
-        engine(TRecoveryResult{{table}, violations, constraintProblems}), {"/kept.fdb", "/copy.fdb"},
-        "/repaired.fdb", {"SYSDBA", "x"}, {});
+    const TRecoveryResult putBack =
+        PutBackInChild(engine(TRecoveryResult{{table}, violations, constraintProblems}),
+                       {"/kept.fdb", "/copy.fdb"}, "/repaired.fdb", {"SYSDBA", "x"}, {});
     ASSERT_EQ(putBack.tables.size(), 1u);
     const TTableRecovery& got = putBack.tables.front();
     EXPECT_EQ(std::tie(got.table, got.rowsPutBack, got.blobsPutBack, got.noUniqueKey,
@@ -84,8 +90,9 @@ TEST(EngineTaskTest, ResultsCrossIntoTheRepairWhole) {
     salvage.inactiveIndexes = {"IX: duplicate"};
     salvage.constraintViolations = violations;
     salvage.constraintProblems = constraintProblems;
-    const TSalvageResult salvaged = SalvageInChild(engine(salvage), {"/kept.fdb", "/copy.fdb"}, "/new.fdb",
-                                                   {"SYSDBA", "x"}, "/usr/bin/gbak", {});
+    const TSalvageResult salvaged =
+        SalvageInChild(engine(salvage), {"/kept.fdb", "/copy.fdb"}, "/new.fdb", {"SYSDBA", "x"},
+                       "/usr/bin/gbak", {});
     EXPECT_EQ(salvaged.inactiveIndexes, salvage.inactiveIndexes);
     EXPECT_EQ(salvaged.constraintViolations, violations);
     EXPECT_EQ(salvaged.constraintProblems, constraintProblems);

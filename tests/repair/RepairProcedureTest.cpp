@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "repair/RepairProcedure.h"
 #include "client/IBErrors.h"
 #include "platform/CommandLine.h"
+#include "repair/RepairProcedure.h"
 #include "services/IBValidationService.h"
 #include "support/Bytes.h"
 #include "support/ServiceTestFixture.h"
@@ -87,7 +87,8 @@ public:
             }
             return status;
         }
-        EXPECT_EQ(environment, (TToolEnvironment{{"ISC_USER", "SYSDBA"}, {"ISC_PASSWORD", password}}));
+        EXPECT_EQ(environment,
+                  (TToolEnvironment{{"ISC_USER", "SYSDBA"}, {"ISC_PASSWORD", password}}));
         const bool backup = commandLine.find(" -B ") != std::string::npos;
         const bool restore = commandLine.find(" -REP ") != std::string::npos;
         for (const std::string& line : backup ? backupOutput : restore ? restoreOutput : Log{}) {
@@ -143,8 +144,9 @@ public:
         log_->push_back("replace " + target);
         EXPECT_TRUE(files.erase(replacement)) << replacement;
     }
-    TSalvageResult SalvageDatabase(const TOriginalFiles&, const std::string& target, const TCredentials&,
-                                   const std::string&, const LineHandler&) override {
+    TSalvageResult SalvageDatabase(const TOriginalFiles&, const std::string& target,
+                                   const TCredentials&, const std::string&,
+                                   const LineHandler&) override {
         if (!salvageWorks) {
             throw ESalvageError("salvage is not available");
         }
@@ -166,10 +168,17 @@ public:
     std::set<std::string> files = {kDatabase, kToolDir + "/gfix", kToolDir + "/gbak"};
     std::string backupPath = kBackup;
     std::string password = "masterkey";
-    TDatabaseFileFacts facts{.content = TDatabaseFileFacts::Content::Database, .size = 1000,
-                             .writable = true, .folderWritable = true,
-                             .readOnlyFileSystem = false, .freeBytes = 1u << 20};
-    TDatabaseCensus before{{{.table = "ITEMS", .rows = 3000, .blobColumns = {{"NOTE", 3000}}, .error = "", .lostRecords = {}}}};
+    TDatabaseFileFacts facts{.content = TDatabaseFileFacts::Content::Database,
+                             .size = 1000,
+                             .writable = true,
+                             .folderWritable = true,
+                             .readOnlyFileSystem = false,
+                             .freeBytes = 1u << 20};
+    TDatabaseCensus before{{{.table = "ITEMS",
+                             .rows = 3000,
+                             .blobColumns = {{"NOTE", 3000}},
+                             .error = "",
+                             .lostRecords = {}}}};
     TDatabaseCensus after = before;
     Log backupOutput, restoreOutput;
     std::vector<std::pair<int, Log>> validatorRuns; // exit status and lines of onarim-validate
@@ -219,7 +228,10 @@ public:
     }
 
     TRepairOutcome Run(TServerKind kind = TServerKind::Firebird, bool keepCopy = true) {
-        TRepairOptions options{.keepCopy = keepCopy, .validator = {}, .countAlongsideTools = false, .clock = [] { return kNow; }};
+        TRepairOptions options{.keepCopy = keepCopy,
+                               .validator = {},
+                               .countAlongsideTools = false,
+                               .clock = [] { return kNow; }};
         TRepairProcedure procedure(*service, op, box, tools, options);
         const TRepairOutcome outcome = procedure.Run(kind);
         report = procedure.Report();
@@ -255,7 +267,9 @@ const std::string kRestoreLine =
 const Log kCountBefore = {"copy " + kCensusCopy, "census " + kCensusCopy, "delete " + kCensusCopy};
 
 // The log of a repair up to the tools: password, copy, first validation, tool directory.
-Log Opening() { return {"password dialog", "copy " + kCopy, "registry Firebird"}; }
+Log Opening() {
+    return {"password dialog", "copy " + kCopy, "registry Firebird"};
+}
 Log Joined(std::initializer_list<Log> parts) {
     Log all;
     for (const Log& part : parts) {
@@ -268,7 +282,8 @@ TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
     ScriptDamageSummary();
     fake->queryReplies.push_back(kSound); // the second validation
     EXPECT_EQ(Run(), TRepairOutcome::Repaired);
-    EXPECT_EQ(log, Joined({Opening(), kCountBefore,
+    EXPECT_EQ(log, Joined({Opening(),
+                           kCountBefore,
                            {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
                             "run " + kRestoreLine, "delete " + kBackup, "cursor hand",
                             "census " + kRestored, "replace " + kDatabase, "report " + kReport,
@@ -276,7 +291,8 @@ TEST_F(RepairProcedureTest, DamagedDatabaseIsRepairedWithTheToolsInOrder) {
 
     // Two lines for the first attach, four (the upper-case pair added) for the second.
     const std::string pair = Hex("1C 06") + "SYSDBA" + Hex("1D 09") + "masterkey";
-    EXPECT_EQ(Attaches(), (std::vector<std::string>{Hex("02 02") + pair, Hex("02 02") + pair + pair}));
+    EXPECT_EQ(Attaches(),
+              (std::vector<std::string>{Hex("02 02") + pair, Hex("02 02") + pair + pair}));
     EXPECT_EQ(service->Params().Lines(),
               (std::vector<std::string>{"user_name=SYSDBA", "password=masterkey",
                                         "USER_NAME=SYSDBA", "PASSWORD=masterkey"}));
@@ -295,11 +311,18 @@ TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
         Log restoreOutput;
         std::string lossLines;
     } cases[] = {
-        {"rows lost", {{{"ITEMS", 2890, {{"NOTE", 2890}}, "", {}}}}, {},
+        {"rows lost",
+         {{{"ITEMS", 2890, {{"NOTE", 2890}}, "", {}}}},
+         {},
          "ITEMS: 3000 kayıttan 2890 kayıt kaldı\r\nITEMS.NOTE: 110 blob değeri kayboldu"},
-        {"blobs emptied", {{{"ITEMS", 3000, {{"NOTE", 2830}}, "", {}}}}, {},
+        {"blobs emptied",
+         {{{"ITEMS", 3000, {{"NOTE", 2830}}, "", {}}}},
+         {},
          "ITEMS.NOTE: 170 blob değeri kayboldu"},
-        {"table gone", {}, {}, "ITEMS: 3000 kayıttan 0 kayıt kaldı\r\nITEMS.NOTE: 3000 blob değeri kayboldu"},
+        {"table gone",
+         {},
+         {},
+         "ITEMS: 3000 kayıttan 0 kayıt kaldı\r\nITEMS.NOTE: 3000 blob değeri kayboldu"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -309,8 +332,9 @@ TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
         ScriptDamageSummary();
         fake->queryReplies.push_back(kSound);
         EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses);
-        EXPECT_EQ(log.back(), "Dikkat: Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...\r\n" +
-                                  c.lossLines + kCopyLine);
+        EXPECT_EQ(log.back(),
+                  "Dikkat: Veri Tabanı onarıldı, ancak bazı veriler kurtarılamadı...\r\n" +
+                      c.lossLines + kCopyLine);
         EXPECT_NE(tools.reports.at(kReport).find("\"outcome\": \"repaired-with-losses\""),
                   std::string::npos);
     }
@@ -318,12 +342,15 @@ TEST_F(RepairProcedureTest, LossesAreCountedAndToldWithTheKeptCopy) {
     // Values that could not be read before the repair are lost though every row is kept.
     log.clear();
     tools = ScriptedTools(log);
-    tools.before.tables[0].blobColumns[0] = {.column = "NOTE", .nonEmptyBlobs = 2830, .unreadableBlobs = 170};
-    tools.after.tables[0].blobColumns[0] = {.column = "NOTE", .nonEmptyBlobs = 2830, .unreadableBlobs = 0};
+    tools.before.tables[0].blobColumns[0] = {
+        .column = "NOTE", .nonEmptyBlobs = 2830, .unreadableBlobs = 170};
+    tools.after.tables[0].blobColumns[0] = {
+        .column = "NOTE", .nonEmptyBlobs = 2830, .unreadableBlobs = 0};
     ScriptDamageSummary();
     fake->queryReplies.push_back(kSound);
     EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses);
-    EXPECT_NE(log.back().find("ITEMS.NOTE: 170 blob değeri kayboldu"), std::string::npos) << log.back();
+    EXPECT_NE(log.back().find("ITEMS.NOTE: 170 blob değeri kayboldu"), std::string::npos)
+        << log.back();
 
     log.clear();
     tools = ScriptedTools(log);
@@ -345,18 +372,30 @@ TEST_F(RepairProcedureTest, ValidationsInAChildProcessReadItsStatusAndLines) {
         std::int32_t raisedStatus; // 0: nothing raised
     } cases[] = {
         {"sound", {{0, {""}}}, TRepairOutcome::Sound, 0},
-        {"damage, then sound", {{10, {"I/O error during \"read\"", "-File size is less than expected"}}, {0, {""}}},
-         TRepairOutcome::Repaired, 0},
-        {"a report line, then the same", {{0, {"hata!", "devamı"}}, {0, {"hata!"}}}, TRepairOutcome::NotRepaired, 0},
-        {"service error", {{11, {"STATUS -902 335544472 335544472,335544771", "Your user name and password are not defined."}}},
-         TRepairOutcome::Sound, 335544472},
+        {"damage, then sound",
+         {{10, {"I/O error during \"read\"", "-File size is less than expected"}}, {0, {""}}},
+         TRepairOutcome::Repaired,
+         0},
+        {"a report line, then the same",
+         {{0, {"hata!", "devamı"}}, {0, {"hata!"}}},
+         TRepairOutcome::NotRepaired,
+         0},
+        {"service error",
+         {{11,
+           {"STATUS -902 335544472 335544472,335544771",
+            "Your user name and password are not defined."}}},
+         TRepairOutcome::Sound,
+         335544472},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         log.clear();
         tools = ScriptedTools(log);
         tools.validatorRuns = c.runs;
-        TRepairOptions options{.keepCopy = true, .validator = "/v/onarim-validate", .countAlongsideTools = false, .clock = [] { return kNow; }};
+        TRepairOptions options{.keepCopy = true,
+                               .validator = "/v/onarim-validate",
+                               .countAlongsideTools = false,
+                               .clock = [] { return kNow; }};
         TRepairProcedure procedure(*service, op, box, tools, options);
         if (c.raisedStatus != 0) {
             try {
@@ -365,7 +404,8 @@ TEST_F(RepairProcedureTest, ValidationsInAChildProcessReadItsStatusAndLines) {
             } catch (const EIBInterBaseError& error) {
                 EXPECT_EQ(error.StatusErrorCode(), c.raisedStatus);
                 EXPECT_TRUE(error.HasStatusCode(335544771));
-                EXPECT_TRUE(error.Message().starts_with("Your user name and password are not defined."));
+                EXPECT_TRUE(
+                    error.Message().starts_with("Your user name and password are not defined."));
             }
             continue;
         }
@@ -381,7 +421,8 @@ TEST_F(RepairProcedureTest, ReportOnTheFirstOutputLineCountsAsDamageToo) {
     EXPECT_EQ(Run(), TRepairOutcome::NotRepaired);
     EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlanamadı...\r\n" + kContact +
                               "\r\nYedekten geri yüklenen veri tabanı, doğrulaması hata bildirdiği "
-                              "için yerine konmadı; yanında duruyor: " + kRestored + kCopyLine);
+                              "için yerine konmadı; yanında duruyor: " +
+                              kRestored + kCopyLine);
     EXPECT_EQ(tools.files.count(kRestored), 1u) << "the restored database stays beside";
     EXPECT_NE(std::find(log.begin(), log.end(), "delete " + kBackup), log.end())
         << "the backup is removed also when the repair did not complete";
@@ -394,18 +435,28 @@ TEST_F(RepairProcedureTest, DamageThatStopsTheValidationIsItsReport) {
         bool damage;
     } cases[] = {
         // A scan error wraps what the page said.
-        {{335544341, 335544335, 335544403}, {"Error during scan of table 128 (T1)",
-                                             "database file appears corrupt ()", "wrong page type"}, true},
+        {{335544341, 335544335, 335544403},
+         {"Error during scan of table 128 (T1)", "database file appears corrupt ()",
+          "wrong page type"},
+         true},
         // No database here is encrypted: a page that looks so is damaged.
         {{335545043}, {"Missing crypt plugin, but page appears encrypted"}, true},
-        {{335544344}, {"I/O error during \"read\" operation for file \"/srv/veri/MUHASEBE.FDB\"",
-                       "-Error while trying to read from file", "-File size is less than expected"}, true},
-        {{335544333}, {"internal Firebird consistency check (decompression overran buffer (179))"}, true},
+        {{335544344},
+         {"I/O error during \"read\" operation for file \"/srv/veri/MUHASEBE.FDB\"",
+          "-Error while trying to read from file", "-File size is less than expected"},
+         true},
+        {{335544333},
+         {"internal Firebird consistency check (decompression overran buffer (179))"},
+         true},
         {{335544335}, {"database file appears corrupt ()"}, true},
         {{335544403}, {"page 172 is of wrong type (expected 5, found 7)"}, true},
-        {{335544344}, {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""}, false},
+        {{335544344},
+         {"I/O error during \"open\" operation for file \"/srv/veri/MUHASEBE.FDB\""},
+         false},
         {{335544472}, {"Your user name and password are not defined."}, false},
-        {{335544379}, {"unsupported on-disk structure for file; found 32779.12, support 12.0"}, false},
+        {{335544379},
+         {"unsupported on-disk structure for file; found 32779.12, support 12.0"},
+         false},
         {{335544510}, {"lock time-out on wait transaction"}, false},
     };
     for (const auto& c : cases) {
@@ -485,7 +536,7 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
          TRepairOutcome::PreflightRefused,
          {"password dialog", "copy " + kCopy, "delete " + kCopy, "delete " + kReport,
           refused + "Veri Tabanına başka bağlantılar var. Onarım başlatılmadı; "
-                                       "diğer kullanıcıların bağlantılarını kesip tekrar deneyiniz."}},
+                    "diğer kullanıcıların bağlantılarını kesip tekrar deneyiniz."}},
         {"sound database",
          [](RepairProcedureTest& t) { t.fake->queryReplies.push_back(kSound); },
          TRepairOutcome::Sound,
@@ -499,7 +550,8 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
          TRepairOutcome::ToolMissing,
          Joined({Opening(),
                  {"report " + kReport, "Dikkat: Onarım için gerekli olan /usr/bin/gfix dosyası "
-                                       "bulunamadı.\r\nLütfen kontrol ediliniz" + kCopyLine}})},
+                                       "bulunamadı.\r\nLütfen kontrol ediliniz" +
+                                           kCopyLine}})},
         {"a backup file that is not ours",
          [](RepairProcedureTest& t) {
              t.ScriptDamageSummary();
@@ -508,9 +560,11 @@ TEST_F(RepairProcedureTest, RunsThatEndBeforeAnyToolRuns) {
          TRepairOutcome::BackupFileExists,
          Joined({Opening(),
                  {"report " + kReport,
-                  "Dikkat: Onarım için kullanılacak " + kBackup + " dosyası zaten var.\r\nBu dosyanın "
-                  "üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı taşıyıp tekrar "
-                  "deneyiniz." + kCopyLine}})},
+                  "Dikkat: Onarım için kullanılacak " + kBackup +
+                      " dosyası zaten var.\r\nBu dosyanın "
+                      "üzerine yazılmaması için onarım başlatılmadı; lütfen dosyayı taşıyıp tekrar "
+                      "deneyiniz." +
+                      kCopyLine}})},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -532,7 +586,9 @@ TEST_F(RepairProcedureTest, WithoutACopyTheDatabaseIsCountedBeforeTheValidation)
     EXPECT_EQ(Run(TServerKind::Firebird, false), TRepairOutcome::Repaired);
     EXPECT_EQ(log[1], "census " + kDatabase);
     EXPECT_EQ(log.back(), "Bilgi: Veri Tabanı düzeltme işlemi tamamlandı...");
-    EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.starts_with("copy"); }), 0);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.starts_with("copy"); }),
+              0);
 }
 
 TEST_F(RepairProcedureTest, InterBaseToolsAreLookedForInTheirOwnDirectory) {
@@ -540,7 +596,8 @@ TEST_F(RepairProcedureTest, InterBaseToolsAreLookedForInTheirOwnDirectory) {
     EXPECT_EQ(Run(TServerKind::InterBase), TRepairOutcome::ToolMissing);
     EXPECT_EQ(log[2], "registry InterBase");
     EXPECT_EQ(log.back(), "Dikkat: Onarım için gerekli olan /opt/interbase/gfix dosyası "
-                          "bulunamadı.\r\nLütfen kontrol ediliniz" + kCopyLine);
+                          "bulunamadı.\r\nLütfen kontrol ediliniz" +
+                              kCopyLine);
 }
 
 TEST_F(RepairProcedureTest, CancelledPasswordLeavesTheComponentAsItWas) {
@@ -548,7 +605,8 @@ TEST_F(RepairProcedureTest, CancelledPasswordLeavesTheComponentAsItWas) {
     op.password = "";
     Run();
     EXPECT_TRUE(service->Active());
-    EXPECT_EQ(service->Params().Lines(), (std::vector<std::string>{"user_name=SYSDBA", "password=1"}));
+    EXPECT_EQ(service->Params().Lines(),
+              (std::vector<std::string>{"user_name=SYSDBA", "password=1"}));
     EXPECT_EQ(CallsOf("isc_service_detach").size(), 0u);
 }
 
@@ -561,14 +619,17 @@ TEST_F(RepairProcedureTest, FailedBackupLeavesTheDatabaseUnrestoredAndRemovesWha
         tools.backupWritesFile = exitsNonZero;
         ScriptDamageSummary();
         EXPECT_EQ(Run(), TRepairOutcome::BackupFailed);
-        EXPECT_EQ(log, Joined({Opening(), kCountBefore,
+        EXPECT_EQ(log, Joined({Opening(),
+                               kCountBefore,
                                {"cursor busy", "run " + kGfixLine, "run " + kBackupLine,
                                 "delete " + kBackup, "cursor hand", "copy " + kSalvageCopy,
                                 "delete " + kSalvageCopy, "report " + kReport,
                                 "Bilgi: Veri Tabanının yedeği alınamadı; veri tabanı dosyası "
-                                "yedekten geri yüklenmedi.\r\n" + kContact +
+                                "yedekten geri yüklenmedi.\r\n" +
+                                    kContact +
                                     "\r\nOkunabilen veriler de kurtarılamadı: salvage is not "
-                                    "available" + kCopyLine}}));
+                                    "available" +
+                                    kCopyLine}}));
         EXPECT_EQ(tools.files.count(kBackup), 0u);
     }
 }
@@ -599,17 +660,20 @@ TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
             copyRemoved = true;
             return true;
         }
-        void CopyFileKeepingOriginal(const std::string& source, const std::string& target) override {
+        void CopyFileKeepingOriginal(const std::string& source,
+                                     const std::string& target) override {
             if (target != kCensusCopy) {
                 ScriptedTools::CopyFileKeepingOriginal(source, target);
             }
         }
-        TDatabaseCensus TakeCensus(const std::string& path, const TCredentials& credentials) override {
+        TDatabaseCensus TakeCensus(const std::string& path,
+                                   const TCredentials& credentials) override {
             if (path != kCensusCopy) {
                 return ScriptedTools::TakeCensus(path, credentials);
             }
             std::unique_lock lock(mutex);
-            countSawBackup = changed.wait_for(lock, std::chrono::seconds(10), [&] { return backupStarted; });
+            countSawBackup =
+                changed.wait_for(lock, std::chrono::seconds(10), [&] { return backupStarted; });
             return counted;
         }
         std::mutex mutex;
@@ -618,18 +682,27 @@ TEST_F(RepairProcedureTest, CountBeforeRunsWhileTheToolsRun) {
         bool countSawBackup = false;
         bool copyRemoved = false;
         bool copyGoneBeforeRestore = false;
-        TDatabaseCensus counted{{{.table = "ITEMS", .rows = 3001, .blobColumns = {{"NOTE", 3000}}, .error = "", .lostRecords = {}}}};
+        TDatabaseCensus counted{{{.table = "ITEMS",
+                                  .rows = 3001,
+                                  .blobColumns = {{"NOTE", 3000}},
+                                  .error = "",
+                                  .lostRecords = {}}}};
     } concurrent{log};
     ScriptDamageSummary();
     fake->queryReplies.push_back(kSound);
 
-    TRepairOptions options{.keepCopy = true, .validator = {}, .countAlongsideTools = true, .clock = [] { return kNow; }};
+    TRepairOptions options{.keepCopy = true,
+                           .validator = {},
+                           .countAlongsideTools = true,
+                           .clock = [] { return kNow; }};
     TRepairProcedure procedure(*service, op, box, concurrent, options);
     EXPECT_EQ(procedure.Run(TServerKind::Firebird), TRepairOutcome::RepairedWithLosses);
 
     EXPECT_TRUE(concurrent.countSawBackup) << "the count waited for nothing";
-    EXPECT_TRUE(concurrent.copyGoneBeforeRestore) << "the count's copy beside the restored database";
-    EXPECT_NE(log.back().find("ITEMS: 3001 kayıttan 3000 kayıt kaldı"), std::string::npos) << log.back();
+    EXPECT_TRUE(concurrent.copyGoneBeforeRestore)
+        << "the count's copy beside the restored database";
+    EXPECT_NE(log.back().find("ITEMS: 3001 kayıttan 3000 kayıt kaldı"), std::string::npos)
+        << log.back();
 }
 
 // A failed restore is a failed backup: the database path keeps what it held, and what can be
@@ -645,20 +718,23 @@ TEST_F(RepairProcedureTest, FailedRestoreEndsInASalvage) {
         fake->queryReplies.push_back(kSound); // the salvaged database's validation
         EXPECT_EQ(Run(), salvageWorks ? TRepairOutcome::Salvaged : TRepairOutcome::RestoreFailed);
         EXPECT_EQ(tools.files.count(kRestored), 0u) << "the partial restore is removed";
-        EXPECT_EQ(std::count(log.begin(), log.end(), "replace " + kDatabase), 0) << "nothing replaced";
+        EXPECT_EQ(std::count(log.begin(), log.end(), "replace " + kDatabase), 0)
+            << "nothing replaced";
         EXPECT_EQ(tools.files.count(kBackup), salvageWorks ? 0u : 1u);
-        const std::string message = *std::find_if(log.rbegin(), log.rend(), [](const std::string& line) {
-            return line.starts_with("Dikkat: ") || line.starts_with("Bilgi: ");
-        });
-        EXPECT_EQ(message, salvageWorks
-                               ? "Dikkat: Yedekten geri yükleme tamamlanamadı; okunabilen veriler yeni bir "
-                                 "veri tabanına kurtarıldı:\r\n/srv/veri/MUHASEBE.kurtarilan.FDB\r\n"
-                                 "Hasarlı veri tabanı yerinde bırakıldı: " + kDatabase +
-                                     "\r\nKurtarılan: 0 kayıt, 0 blob değeri" + kCopyLine
-                               : "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
-                                     kBackup + "\r\n" + kContact +
-                                     "\r\nOkunabilen veriler de kurtarılamadı: salvage is not available" +
-                                     kCopyLine);
+        const std::string message =
+            *std::find_if(log.rbegin(), log.rend(), [](const std::string& line) {
+                return line.starts_with("Dikkat: ") || line.starts_with("Bilgi: ");
+            });
+        EXPECT_EQ(message,
+                  salvageWorks
+                      ? "Dikkat: Yedekten geri yükleme tamamlanamadı; okunabilen veriler yeni bir "
+                        "veri tabanına kurtarıldı:\r\n/srv/veri/MUHASEBE.kurtarilan.FDB\r\n"
+                        "Hasarlı veri tabanı yerinde bırakıldı: " +
+                            kDatabase + "\r\nKurtarılan: 0 kayıt, 0 blob değeri" + kCopyLine
+                      : "Bilgi: Yedekten geri yükleme tamamlanamadı. Yedek dosyası silinmedi:\r\n" +
+                            kBackup + "\r\n" + kContact +
+                            "\r\nOkunabilen veriler de kurtarılamadı: salvage is not available" +
+                            kCopyLine);
     }
 }
 
@@ -676,7 +752,8 @@ TEST_F(RepairProcedureTest, ErrorsOtherThanDamageEndTheRun) {
     fake->queryReplies.push_back(kSound);
     tools.registryFails = true;
     EXPECT_THROW(Run(), Exception) << "a registry fault shows even for a sound database";
-    EXPECT_EQ(log, (Log{"password dialog", "copy " + kCopy, "registry Firebird", "report " + kReport}));
+    EXPECT_EQ(log,
+              (Log{"password dialog", "copy " + kCopy, "registry Firebird", "report " + kReport}));
 }
 
 TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
@@ -697,7 +774,8 @@ TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
          "\"/srv/a\\\"b.fdb\"", "\"/srv/BACKUP.GBK\"",
          "\"/srv/a\\\"b.onarim-" + StampOfNow() + "-geri.fdb\""},
         {"a password with a blank reaches the tools whole", "/srv/x.fdb", "pass word",
-         "\"/srv/x.fdb\"", "\"/srv/BACKUP.GBK\"", "\"/srv/x.onarim-" + StampOfNow() + "-geri.fdb\""},
+         "\"/srv/x.fdb\"", "\"/srv/BACKUP.GBK\"",
+         "\"/srv/x.onarim-" + StampOfNow() + "-geri.fdb\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -713,8 +791,10 @@ TEST_F(RepairProcedureTest, PathsAreQuotedSoEveryToolSeesThemWhole) {
         Run();
         const std::size_t gfix = Opening().size() + kCountBefore.size() + 1;
         EXPECT_EQ(log.at(gfix), "run /usr/bin/gfix -V -FULL " + c.quotedDatabase);
-        EXPECT_EQ(log.at(gfix + 1), "run /usr/bin/gbak -B -V " + c.quotedDatabase + " " + c.quotedBackup);
-        EXPECT_EQ(log.at(gfix + 2), "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedRestored);
+        EXPECT_EQ(log.at(gfix + 1),
+                  "run /usr/bin/gbak -B -V " + c.quotedDatabase + " " + c.quotedBackup);
+        EXPECT_EQ(log.at(gfix + 2),
+                  "run /usr/bin/gbak -REP -O -V " + c.quotedBackup + " " + c.quotedRestored);
     }
 }
 
@@ -741,7 +821,8 @@ TEST(KeptCopyNameTest, StampGoesBetweenStemAndExtension) {
     struct Case {
         std::string database, copy, report;
     } cases[] = {
-        {"/srv/veri/MUHASEBE.FDB", "/srv/veri/MUHASEBE.onarim-X.FDB", "/srv/veri/MUHASEBE.onarim-X.json"},
+        {"/srv/veri/MUHASEBE.FDB", "/srv/veri/MUHASEBE.onarim-X.FDB",
+         "/srv/veri/MUHASEBE.onarim-X.json"},
         {"/srv/v1.2/veri", "/srv/v1.2/veri.onarim-X", "/srv/v1.2/veri.onarim-X.json"},
         {"a.b.fdb", "a.b.onarim-X.fdb", "a.b.onarim-X.json"},
         {"/srv/.gizli", "/srv/.gizli.onarim-X", "/srv/.gizli.onarim-X.json"},
@@ -781,7 +862,8 @@ TEST_F(RepairProcedureTest, AnEarlierRunThatNeverEndedIsWaitedForOrCleanedUpAfte
             tools.runningProcesses.insert(4242);
             EXPECT_EQ(Run(), TRepairOutcome::PreflightRefused);
             EXPECT_EQ(log.size(), 1u) << "no password asked, nothing touched";
-            EXPECT_NE(log.back().find("onarımı sürüyor (süreç 4242"), std::string::npos) << log.back();
+            EXPECT_NE(log.back().find("onarımı sürüyor (süreç 4242"), std::string::npos)
+                << log.back();
             continue;
         }
         ScriptDamageSummary();

@@ -10,14 +10,13 @@
 
 namespace onarim::testing {
 
-void WriteIntegerArray(const std::string& path, const std::string& table,
-                       const std::string& column, const std::string& where,
-                       const std::vector<std::int32_t>& elements) {
+void WriteIntegerArray(const std::string& path, const std::string& table, const std::string& column,
+                       const std::string& where, const std::vector<std::int32_t>& elements) {
     TSqlAttachment attachment(path, "SYSDBA", "masterkey");
     const auto lookup = reinterpret_cast<decltype(&isc_array_lookup_bounds)>(
         ResolveOptional("isc_array_lookup_bounds"));
-    const auto put = reinterpret_cast<decltype(&isc_array_put_slice)>(
-        ResolveOptional("isc_array_put_slice"));
+    const auto put =
+        reinterpret_cast<decltype(&isc_array_put_slice)>(ResolveOptional("isc_array_put_slice"));
     if (lookup == nullptr || put == nullptr) {
         throw FixtureError("the client library has no array calls");
     }
@@ -36,8 +35,8 @@ void WriteIntegerArray(const std::string& path, const std::string& table,
         throw FixtureError("isc_array_put_slice failed for " + table + "." + column);
     }
     {
-        TSqlStatement update(transaction, "UPDATE " + table + " SET " + column + " = ? WHERE " +
-                                              where);
+        TSqlStatement update(transaction,
+                             "UPDATE " + table + " SET " + column + " = ? WHERE " + where);
         update.Execute({TSqlValue::FromBytes(
             SQL_ARRAY, 0, 0, std::string(reinterpret_cast<const char*>(&id), sizeof id))});
     }

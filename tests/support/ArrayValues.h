@@ -11,8 +11,7 @@ namespace onarim::testing {
 // no way to write an array, and the binding's table of entry points has no array calls: this
 // takes isc_array_lookup_bounds and isc_array_put_slice from the loaded client library. Raises
 // FixtureError when the library lacks them, and what the SQL layer raises otherwise.
-void WriteIntegerArray(const std::string& path, const std::string& table,
-                       const std::string& column, const std::string& where,
-                       const std::vector<std::int32_t>& elements);
+void WriteIntegerArray(const std::string& path, const std::string& table, const std::string& column,
+                       const std::string& where, const std::vector<std::int32_t>& elements);
 
 } // namespace onarim::testing

@@ -46,9 +46,8 @@ std::map<std::string, TableContents> ReadContents(const std::string& path,
         for (const TTableLayout& layout : reader.Tables()) {
             TableContents& table = tables[layout.name];
             table.layout = layout;
-            table.problems = reader.ReadTable(layout, [&](const TReadRow& row) {
-                table.rows.emplace(RowKey(layout, row), row);
-            });
+            table.problems = reader.ReadTable(
+                layout, [&](const TReadRow& row) { table.rows.emplace(RowKey(layout, row), row); });
         }
     }
     std::filesystem::remove(copyPath);
@@ -62,7 +61,8 @@ std::string RowKey(const TTableLayout& table, const TReadRow& row) {
     std::string key;
     for (const std::size_t column : table.keyColumns) {
         const TSqlValue& value = row.values[column];
-        key += value.IsNull() ? "NULL;" : std::to_string(value.Bytes().size()) + ":" + value.Bytes();
+        key +=
+            value.IsNull() ? "NULL;" : std::to_string(value.Bytes().size()) + ":" + value.Bytes();
     }
     return key;
 }
@@ -82,9 +82,8 @@ std::string Difference(const TTableLayout& table, const TReadRow& expected, cons
             same = want == got;
         }
         if (!same) {
-            difference += table.columns[column].name + ": " +
-                          Shown(want, expected.blobs[column]) + " against " +
-                          Shown(got, actual.blobs[column]) + "; ";
+            difference += table.columns[column].name + ": " + Shown(want, expected.blobs[column]) +
+                          " against " + Shown(got, actual.blobs[column]) + "; ";
         }
     }
     return difference;

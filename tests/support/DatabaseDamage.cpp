@@ -187,8 +187,9 @@ DamageSite DamageDatabase(const TestDatabase& database, DamageKind kind) {
 }
 
 TestDatabase UserTableOf(const std::string& path, const std::string& table) {
-    const std::vector<std::string> ids = QueryText(
-        path, "RDB$RELATION_ID", "FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = " + SqlLiteral(table));
+    const std::vector<std::string> ids =
+        QueryText(path, "RDB$RELATION_ID",
+                  "FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = " + SqlLiteral(table));
     if (ids.size() != 1) {
         throw FixtureError("no table " + table + " in " + path);
     }
@@ -241,7 +242,8 @@ DamageSite DamageBlobPage(const TestDatabase& database, bool beyondMending) {
             }
             blobPage[ods::kPageType] = ods::kDataPageType;
             if (beyondMending) {
-                WriteUInt32(blobPage, kBlobPageLeadPage, ReadUInt32(blobPage, kBlobPageLeadPage) + 1);
+                WriteUInt32(blobPage, kBlobPageLeadPage,
+                            ReadUInt32(blobPage, kBlobPageLeadPage) + 1);
             }
             pages.Write(number, blobPage);
             return DamageSite{number, -1, static_cast<std::uint32_t>(blobPages.size() - 1)};

@@ -41,7 +41,7 @@ enum class DamageTarget {
 // What was damaged, for test messages.
 struct DamageSite {
     std::uint32_t page = 0;
-    int slot = -1; // the damaged record's slot; -1 for damage to the whole page
+    int slot = -1;              // the damaged record's slot; -1 for damage to the whole page
     std::uint32_t sequence = 0; // the data page's place among the table's data pages
     std::string Describe() const;
 };

@@ -29,8 +29,8 @@ void CreateEmployeeDatabase(const std::string& path) {
 }
 
 std::vector<std::string> EmployeeTables() {
-    return {"COUNTRY", "CUSTOMER", "DEPARTMENT", "EMPLOYEE", "EMPLOYEE_PROJECT",
-            "JOB", "PROJECT", "PROJ_DEPT_BUDGET", "SALARY_HISTORY", "SALES"};
+    return {"COUNTRY", "CUSTOMER", "DEPARTMENT",       "EMPLOYEE",       "EMPLOYEE_PROJECT",
+            "JOB",     "PROJECT",  "PROJ_DEPT_BUDGET", "SALARY_HISTORY", "SALES"};
 }
 
 } // namespace onarim::testing
