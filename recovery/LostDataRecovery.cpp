@@ -25,20 +25,32 @@ struct TPendingRow {
 
 // The unique key of a row as bytes that compare equal exactly when the keys do; nullopt when
 // a key column is NULL (a unique constraint lets such rows repeat, so they match nothing).
-std::optional<std::string> KeyOf(const TTableLayout& table, const TSqlRow& values) {
+// `at(i)` is the value of the i-th key column.
+template <typename KeyValue>
+std::optional<std::string> KeyFrom(std::size_t columns, KeyValue at) {
     std::string key;
-    for (const std::size_t column : table.keyColumns) {
-        const TSqlValue& value = values[column];
+    for (std::size_t i = 0; i < columns; ++i) {
+        const TSqlValue& value = at(i);
         if (value.IsNull()) {
             return std::nullopt;
         }
-        key += std::to_string(value.Bytes().size()) + ':' + value.Bytes();
+        key.append(std::to_string(value.Bytes().size()));
+        key += ':';
+        key.append(value.Bytes());
     }
     return key;
 }
 
-// What the repaired table holds: per unique key, which blob columns are NULL or empty.
-using TRepairedRows = std::unordered_map<std::string, std::vector<bool>>;
+std::optional<std::string> KeyOf(const TTableLayout& table, const TSqlRow& values) {
+    return KeyFrom(table.keyColumns.size(),
+                   [&](std::size_t i) -> const TSqlValue& { return values[table.keyColumns[i]]; });
+}
+
+// What the repaired table holds: per unique key, a character per column, kEmptyBlob where a
+// blob column is NULL or empty; no characters for a row written by the put-back. (A string:
+// a table's flags fit in it without an allocation of their own, and a million rows are read.)
+using TRepairedRows = std::unordered_map<std::string, std::string>;
+constexpr char kEmptyBlob = 'e';
 
 // Runs "SELECT <leading>, <perBlob(column)> ... FROM <table>" on `target`, one expression per
 // blob column, and hands every row to `onRow`.
@@ -69,19 +81,17 @@ TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table
     };
     TRepairedRows rows;
     SelectOverBlobColumns(target, table, keys, blobLength, [&](const TSqlRow& values) {
-        TSqlRow keyed(table.columns.size());
-        for (std::size_t i = 0; i < table.keyColumns.size(); ++i) {
-            keyed[table.keyColumns[i]] = values[i];
-        }
-        std::vector<bool> empty(table.columns.size(), false);
+        std::string empty(table.columns.size(), ' ');
         std::size_t next = table.keyColumns.size();
         for (std::size_t column = 0; column < table.columns.size(); ++column) {
-            if (table.columns[column].blob) {
-                empty[column] = values[next++].AsInteger() == 0;
+            if (table.columns[column].blob && values[next++].AsInteger() == 0) {
+                empty[column] = kEmptyBlob;
             }
         }
-        if (const auto key = KeyOf(table, keyed)) {
-            rows.emplace(*key, std::move(empty));
+        const auto key = KeyFrom(table.keyColumns.size(),
+                                 [&](std::size_t i) -> const TSqlValue& { return values[i]; });
+        if (key) {
+            rows.emplace(std::move(*key), std::move(empty));
         }
     });
     return rows;
@@ -194,13 +204,13 @@ private:
             }
             const auto found = repaired.find(*key);
             if (found == repaired.end()) {
-                repaired.emplace(*key, std::vector<bool>());
+                repaired.emplace(std::move(*key), std::string());
                 Write(
                     row, recovery, [&] { writer.Insert(row); }, true);
                 return;
             }
             for (std::size_t column = 0; column < table.columns.size(); ++column) {
-                if (!found->second.empty() && found->second[column] && row.blobs[column] &&
+                if (!found->second.empty() && found->second[column] == kEmptyBlob && row.blobs[column] &&
                     !row.blobs[column]->empty()) {
                     Write(
                         row, recovery, [&] { writer.WriteBlob(row, column); }, false);

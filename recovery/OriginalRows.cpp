@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <set>
 #include <utility>
 
 #include "ods/DatabaseFile.h"
@@ -124,7 +123,7 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
             return false;
         }
         // Lines whose row was given: a problem there is one of its blob values, told with it.
-        std::set<std::pair<std::uint32_t, std::uint16_t>> given;
+        std::vector<std::pair<std::uint32_t, std::uint16_t>> given;
         const ods::TRawReadSummary summary =
             reader.Read({.pages = {}, .readBlobs = true}, [&](const ods::TRawRow& raw) {
                 std::string why;
@@ -133,13 +132,17 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
                     problems.push_back(PageProblem(table.name, {raw.page, raw.line, why}));
                     return;
                 }
-                given.emplace(raw.page, raw.line);
+                given.emplace_back(raw.page, raw.line);
                 TellUnreadBlob(table, raw, *row, files_.keptCopy, problems);
                 ++handed;
                 onRow(*row);
             });
+        if (!summary.problems.empty()) {
+            std::sort(given.begin(), given.end());
+        }
         for (const ods::TRawProblem& problem : summary.problems) {
-            if (!problem.line || !given.contains({problem.page, *problem.line})) {
+            if (!problem.line ||
+                !std::binary_search(given.begin(), given.end(), std::pair(problem.page, *problem.line))) {
                 problems.push_back(PageProblem(table.name, problem));
             }
         }
