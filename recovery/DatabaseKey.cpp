@@ -27,8 +27,10 @@ TDatabaseKey DecodeDatabaseKey(const std::string& bytes) {
         throw std::invalid_argument("a database key has 8 bytes, not " +
                                     std::to_string(bytes.size()));
     }
-    const auto byte = [&](int i) { return static_cast<std::uint64_t>(
-                                       static_cast<unsigned char>(bytes[static_cast<size_t>(i)])); };
+    const auto byte = [&](int i) {
+        return static_cast<std::uint64_t>(
+            static_cast<unsigned char>(bytes[static_cast<size_t>(i)]));
+    };
     TDatabaseKey key;
     key.relationId = static_cast<std::uint16_t>(byte(0) | (byte(1) << 8));
     std::uint64_t stored = byte(2) << 32;

@@ -26,8 +26,7 @@ struct TPendingRow {
 // The unique key of a row as bytes that compare equal exactly when the keys do; nullopt when
 // a key column is NULL (a unique constraint lets such rows repeat, so they match nothing).
 // `at(i)` is the value of the i-th key column.
-template <typename KeyValue>
-std::optional<std::string> KeyFrom(std::size_t columns, KeyValue at) {
+template <typename KeyValue> std::optional<std::string> KeyFrom(std::size_t columns, KeyValue at) {
     std::string key;
     for (std::size_t i = 0; i < columns; ++i) {
         const TSqlValue& value = at(i);
@@ -123,7 +122,7 @@ public:
              const TCredentials& credentials,
              const std::function<void(const std::string&)>& progress)
         : target_(repaired, credentials.user, credentials.password, TSqlIntent::ReadWrite),
-          targetTables_(TargetLayouts(target_)), reader_(source, credentials, targetTables_),
+          targetTables_(ReadTableLayouts(target_)), reader_(source, credentials, targetTables_),
           progress_(progress) {}
 
     TRecoveryResult Run() {
@@ -147,11 +146,6 @@ public:
     }
 
 private:
-    static std::vector<TTableLayout> TargetLayouts(TSqlAttachment& target) {
-        TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
-        return ReadTableLayouts(transaction);
-    }
-
     void Tell(const std::string& line) {
         if (progress_) {
             progress_(line);
@@ -210,8 +204,8 @@ private:
                 return;
             }
             for (std::size_t column = 0; column < table.columns.size(); ++column) {
-                if (!found->second.empty() && found->second[column] == kEmptyBlob && row.blobs[column] &&
-                    !row.blobs[column]->empty()) {
+                if (!found->second.empty() && found->second[column] == kEmptyBlob &&
+                    row.blobs[column] && !row.blobs[column]->empty()) {
                     Write(
                         row, recovery, [&] { writer.WriteBlob(row, column); }, false);
                 }

@@ -141,8 +141,8 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
             std::sort(given.begin(), given.end());
         }
         for (const ods::TRawProblem& problem : summary.problems) {
-            if (!problem.line ||
-                !std::binary_search(given.begin(), given.end(), std::pair(problem.page, *problem.line))) {
+            if (!problem.line || !std::binary_search(given.begin(), given.end(),
+                                                     std::pair(problem.page, *problem.line))) {
                 problems.push_back(PageProblem(table.name, problem));
             }
         }

@@ -15,8 +15,8 @@ void TReadingSession::Attach() {
     attachment_.reset();
     attachment_ = std::make_unique<TSqlAttachment>(path_, credentials_.user, credentials_.password,
                                                    TSqlIntent::ReadOnly);
-    transaction_ = std::make_unique<TSqlTransaction>(*attachment_,
-                                                     TSqlTransactionKind::ReadOnlyReadCommitted);
+    transaction_ =
+        std::make_unique<TSqlTransaction>(*attachment_, TSqlTransactionKind::ReadOnlyReadCommitted);
     ++generation_;
 }
 

@@ -97,7 +97,7 @@ public:
              const TCredentials& credentials,
              const std::function<void(const std::string&)>& progress)
         : target_(target, credentials.user, credentials.password, TSqlIntent::ReadWrite),
-          reader_(source, credentials, TargetLayouts(target_)), progress_(progress) {}
+          reader_(source, credentials, ReadTableLayouts(target_)), progress_(progress) {}
 
     TSalvageResult Run(const TSourceFacts& facts) {
         TSalvageResult result;
@@ -133,11 +133,6 @@ public:
     }
 
 private:
-    static std::vector<TTableLayout> TargetLayouts(TSqlAttachment& target) {
-        TSqlTransaction transaction(target, TSqlTransactionKind::ReadOnlyReadCommitted);
-        return ReadTableLayouts(transaction);
-    }
-
     void Tell(const std::string& line) {
         if (progress_) {
             progress_(line);

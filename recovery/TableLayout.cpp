@@ -3,6 +3,7 @@
 #include <map>
 
 #include "client/SqlStatement.h"
+#include "client/SqlTransaction.h"
 #include "client/SqlValue.h"
 #include "recovery/UserTables.h"
 
@@ -126,6 +127,11 @@ std::vector<TTableLayout> ReadTableLayouts(TSqlTransaction& transaction) {
         ordered.push_back(std::move(table));
     }
     return ordered;
+}
+
+std::vector<TTableLayout> ReadTableLayouts(TSqlAttachment& attachment) {
+    TSqlTransaction transaction(attachment, TSqlTransactionKind::ReadOnlyReadCommitted);
+    return ReadTableLayouts(transaction);
 }
 
 } // namespace onarim

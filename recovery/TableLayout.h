@@ -7,6 +7,7 @@
 
 namespace onarim {
 
+class TSqlAttachment;
 class TSqlTransaction;
 class TSqlValue;
 
@@ -45,5 +46,7 @@ bool SameColumns(const TTableLayout& source, const TTableLayout& target);
 // RDB$RELATION_CONSTRAINTS and RDB$INDEX_SEGMENTS. Raises EIBInterBaseError when the
 // catalogue cannot be read.
 std::vector<TTableLayout> ReadTableLayouts(TSqlTransaction& transaction);
+// The same, in a read-only transaction of its own on `attachment`.
+std::vector<TTableLayout> ReadTableLayouts(TSqlAttachment& attachment);
 
 } // namespace onarim
