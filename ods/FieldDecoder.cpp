@@ -57,14 +57,7 @@ std::string CheckReal(double real) {
 
 std::string DecodeFieldValue(const TFieldDescriptor& descriptor, TBytes record,
                              std::uint16_t relation, TRawValue& value) {
-    value.integer = 0;
-    value.real = 0;
-    value.date = 0;
-    value.time = 0;
-    value.bytes.clear();
-    value.blob = {};
-    value.blobRead = false;
-    value.blobProblem.clear();
+    value.ClearDecoded();
     const TBytes field = record.subspan(descriptor.offset, descriptor.length);
     switch (descriptor.type) {
     case TFieldType::Text:

@@ -44,6 +44,18 @@ struct TRawValue {
     bool blobRead = false;   // `bytes` holds the blob's value
     std::string blobProblem; // why the blob's value could not be read (then `bytes` is empty)
 
+    // Clears what decoding fills in (all but the descriptor, null and fromDefault).
+    void ClearDecoded() {
+        integer = 0;
+        real = 0;
+        date = 0;
+        time = 0;
+        bytes.clear();
+        blob = {};
+        blobRead = false;
+        blobProblem.clear();
+    }
+
     TFieldType Type() const { return descriptor.type; }
     int Scale() const { return descriptor.type == TFieldType::Blob ? 0 : descriptor.scale; }
     std::uint8_t Charset() const { return descriptor.Charset(); }

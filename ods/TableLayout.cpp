@@ -15,14 +15,7 @@ bool NullFlag(TBytes record, std::uint16_t fieldId) {
 void ClearValue(TRawValue& value) {
     value.null = true;
     value.fromDefault = false;
-    value.integer = 0;
-    value.real = 0;
-    value.date = 0;
-    value.time = 0;
-    value.bytes.clear();
-    value.blob = {};
-    value.blobRead = false;
-    value.blobProblem.clear();
+    value.ClearDecoded();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include <filesystem>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,6 +76,21 @@ void RequireWritableDirectory(const std::string& path) {
         throw EFileError(path, ENOTDIR);
     }
     RequireAccess(path, W_OK | X_OK);
+}
+
+std::string ProgramBesideThisOne(const std::string& name, const std::string& builtAt) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path beside = self.parent_path() / name;
+        if (std::filesystem::is_regular_file(beside, error)) {
+            return beside.string();
+        }
+    }
+    if (!builtAt.empty() && std::filesystem::is_regular_file(builtAt, error)) {
+        return builtAt;
+    }
+    return {};
 }
 
 } // namespace onarim

@@ -12,6 +12,10 @@ bool FileExists(const std::string& path);
 // True when `path` names a regular file that this process may execute.
 bool IsExecutableFile(const std::string& path);
 
+// The program `name` installed in the folder of the running program; else `builtAt` (where the
+// build puts it) when that is a file; else empty.
+std::string ProgramBesideThisOne(const std::string& name, const std::string& builtAt);
+
 // Removes the file `path`. Returns false when it cannot (missing, a directory, no permission),
 // with the cause recorded as the last system error; never raises.
 bool DeleteFile(const std::string& path);

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
 #include "client/IBErrors.h"
+#include "platform/Files.h"
 #include "platform/ProcessRunner.h"
 #include "repair/RepairMessages.h"
 #include "repair/ResultsJson.h"
@@ -95,20 +95,11 @@ std::chrono::milliseconds EngineStillness() {
 }
 
 std::string EngineProgramPath() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::filesystem::path beside = self.parent_path() / "onarim-engine";
-        if (std::filesystem::is_regular_file(beside, error)) {
-            return beside.string();
-        }
-    }
 #ifdef ONARIM_BUILD_ENGINE
-    if (std::filesystem::is_regular_file(ONARIM_BUILD_ENGINE, error)) {
-        return ONARIM_BUILD_ENGINE;
-    }
+    return ProgramBesideThisOne("onarim-engine", ONARIM_BUILD_ENGINE);
+#else
+    return ProgramBesideThisOne("onarim-engine", "");
 #endif
-    return {};
 }
 
 TDatabaseCensus CensusInChild(const std::string& program, const std::string& path,

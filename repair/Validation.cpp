@@ -1,12 +1,11 @@
 #include "repair/Validation.h"
 
-#include <filesystem>
-
+#include "platform/Exception.h"
+#include "platform/Files.h"
 #include "repair/DamageErrors.h"
 #include "repair/RepairMessages.h"
 #include "repair/ToolSteps.h"
 #include "repair/ValidatorProtocol.h"
-#include "platform/Exception.h"
 #include "services/IBValidationService.h"
 
 namespace onarim {
@@ -18,28 +17,18 @@ constexpr const char* kSummaryOfErrors = "Summary of validation errors";
 } // namespace
 
 std::string ValidatorPath() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::filesystem::path beside = self.parent_path() / "onarim-validate";
-        if (std::filesystem::is_regular_file(beside, error)) {
-            return beside.string();
-        }
-    }
 #ifdef ONARIM_BUILD_VALIDATOR
-    if (std::filesystem::is_regular_file(ONARIM_BUILD_VALIDATOR, error)) {
-        return ONARIM_BUILD_VALIDATOR;
-    }
+    return ProgramBesideThisOne("onarim-validate", ONARIM_BUILD_VALIDATOR);
+#else
+    return ProgramBesideThisOne("onarim-validate", "");
 #endif
-    return {};
 }
 
 std::string TValidator::Validate(TRepairStep step, const TValidationLogin& login,
                                  const std::string& fileName, const std::function<void()>& began) {
     TStep running(log_, step);
-    const std::string report = program_.empty()
-                                   ? InThisProcess(running, login, fileName, began)
-                                   : InChild(running, login.password, fileName, began);
+    const std::string report = program_.empty() ? InThisProcess(running, login, fileName, began)
+                                                : InChild(running, login.password, fileName, began);
     running.End(report.empty() ? 0 : 1);
     return report;
 }
