@@ -145,19 +145,33 @@ std::string TRawTableReader::Decode(const TFoundRecord& found, TRawRow& row, TRe
     return {};
 }
 
-void TRawTableReader::ReadBlobs(TRawRow& row, std::vector<TRawProblem>& problems) {
+void TRawTableReader::ReadBlobs(TRawRow& row) {
     for (TRawValue& value : row.fields) {
         if (value.null || value.descriptor.type != TFieldType::Blob || value.blob.Empty()) {
             continue;
         }
         value.blobProblem = state_->blobs.Read(value.blob, value.bytes);
         value.blobRead = value.blobProblem.empty();
-        if (!value.blobRead) {
+    }
+}
+
+void TRawTableReader::ReadBlobs(TRawRow& row, std::vector<TRawProblem>& problems) {
+    ReadBlobs(row);
+    for (const TRawValue& value : row.fields) {
+        if (!value.blobProblem.empty()) {
             problems.push_back(
                 {row.page, row.line,
                  "the blob value of " + std::string(value.name) + ": " + value.blobProblem});
         }
     }
+}
+
+std::optional<std::uint64_t> TRawTableReader::BlobLength(TBlobId id) {
+    std::uint64_t length = 0;
+    if (!state_->blobs.Length(id, length).empty()) {
+        return std::nullopt;
+    }
+    return length;
 }
 
 TRawBlob TRawTableReader::ReadBlob(TBlobId id) {
@@ -184,10 +198,10 @@ TRawTableCount TRawTableReader::Count() {
             if (value.null || value.blob.Empty() || value.descriptor.type != TFieldType::Blob) {
                 continue;
             }
-            std::uint64_t length = 0;
-            if (!state_->blobs.Length(value.blob, length).empty()) {
+            const auto length = BlobLength(value.blob);
+            if (!length) {
                 ++count.blobFields[b].unreadable;
-            } else if (length > 0) {
+            } else if (*length > 0) {
                 ++count.blobFields[b].nonEmpty;
             }
         }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -83,6 +84,12 @@ public:
                          const std::function<void(const TRawRow&)>& row);
     // The value of a blob field of this table.
     TRawBlob ReadBlob(TBlobId id);
+    // Reads the value of every blob field of `row`, a row Read gave without readBlobs, into
+    // it: TRawValue::bytes, or why not in TRawValue::blobProblem.
+    void ReadBlobs(TRawRow& row);
+    // The length a blob's header records; nullopt when there is no sound header where `id`
+    // points.
+    std::optional<std::uint64_t> BlobLength(TBlobId id);
     // Rows, and non-empty values of each blob field by the lengths their headers record.
     TRawTableCount Count();
 

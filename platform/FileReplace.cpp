@@ -50,8 +50,8 @@ void WriteAll(int fd, const std::string& path, const std::string& text) {
 } // namespace
 
 void WriteFileDurably(const std::string& path, const std::string& text) {
-    std::string temporary = DirectoryOf(path) + "/." +
-                            std::filesystem::path(path).filename().string() + ".XXXXXX";
+    std::string temporary =
+        DirectoryOf(path) + "/." + std::filesystem::path(path).filename().string() + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         throw EFileError(path, errno);
@@ -114,6 +114,15 @@ void MatchOwnerAndMode(const std::string& path, const std::string& model) {
     if (chmod(path.c_str(), status.st_mode & 07777) != 0) {
         throw EFileError(path, errno);
     }
+}
+
+void StartWritingOut(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    close(fd);
 }
 
 void ReplaceDurably(const std::string& replacement, const std::string& target) {

@@ -27,6 +27,11 @@ void MatchOwnerAndMode(const std::string& path, const std::string& model);
 // `target` is as it was then.
 void ReplaceDurably(const std::string& replacement, const std::string& target);
 
+// Starts writing the file's pages that are only in memory to the disk and waits until they
+// are handed to it, not until it confirms them: a later flush then has little left to do.
+// Nothing when the file cannot be opened.
+void StartWritingOut(const std::string& path);
+
 // `path` with every symbolic link resolved (the file a server really opens); `path` itself
 // when it cannot be resolved.
 std::string ResolvedPath(const std::string& path);

@@ -1,16 +1,22 @@
 #include "recovery/LostDataRecovery.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 
 #include "client/IBErrors.h"
 #include "client/SqlAttachment.h"
 #include "client/SqlIdentifier.h"
 #include "client/SqlStatement.h"
 #include "client/SqlTransaction.h"
+#include "ods/DatabaseFile.h"
+#include "ods/OdsError.h"
+#include "ods/RawDatabase.h"
+#include "ods/RawTableReader.h"
 #include "recovery/CheckPause.h"
+#include "recovery/KeyIndex.h"
 #include "recovery/OriginalRows.h"
+#include "recovery/RawRows.h"
 #include "recovery/TableWriter.h"
 #include "recovery/TriggerPause.h"
 
@@ -46,9 +52,8 @@ std::optional<std::string> KeyOf(const TTableLayout& table, const TSqlRow& value
 }
 
 // What the repaired table holds: per unique key, a character per column, kEmptyBlob where a
-// blob column is NULL or empty; no characters for a row written by the put-back. (A string:
-// a table's flags fit in it without an allocation of their own, and a million rows are read.)
-using TRepairedRows = std::unordered_map<std::string, std::string>;
+// blob column is NULL or empty; no characters for a row written by the put-back.
+using TRepairedRows = TKeyIndex;
 constexpr char kEmptyBlob = 'e';
 
 // Runs "SELECT <leading>, <perBlob(column)> ... FROM <table>" on `target`, one expression per
@@ -90,11 +95,79 @@ TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table
         const auto key = KeyFrom(table.keyColumns.size(),
                                  [&](std::size_t i) -> const TSqlValue& { return values[i]; });
         if (key) {
-            rows.emplace(std::move(*key), std::move(empty));
+            rows.Insert(*key, empty);
         }
     });
     return rows;
 }
+
+// The repaired database read straight from its pages: it was made by this run and nobody else
+// opens it, and a table is read before anything is written to it, so its pages hold what the
+// engine would give, at many times the speed of a query.
+class TRepairedPages {
+public:
+    // Null when the file cannot be read so.
+    static std::unique_ptr<TRepairedPages> Open(const std::string& path) {
+        try {
+            return std::make_unique<TRepairedPages>(path);
+        } catch (const ods::EOdsError&) {
+            return nullptr;
+        }
+    }
+
+    explicit TRepairedPages(const std::string& path)
+        : file_(path, ods::TDatabaseFile::TAccess::ReadOnly), database_(file_) {}
+
+    // What `table` holds; nullopt when its pages do not give it whole.
+    std::optional<TRepairedRows> Read(const TTableLayout& table) {
+        try {
+            ods::TRawTableReader reader(database_, table.name);
+            if (!reader.LayoutProblems().empty() ||
+                !ColumnsNotGiven(reader.Layout(), table).empty()) {
+                return std::nullopt;
+            }
+            TRepairedRows rows;
+            bool whole = true;
+            const ods::TRawReadSummary summary = reader.Read({}, [&](const ods::TRawRow& raw) {
+                const auto values = whole ? KeyValuesOf(table, raw) : std::nullopt;
+                if (!values) {
+                    whole = false;
+                    return;
+                }
+                std::string empty(table.columns.size(), ' ');
+                for (std::size_t column = 0; column < table.columns.size(); ++column) {
+                    const ods::TRawValue* value =
+                        table.columns[column].blob ? raw.Find(table.columns[column].name) : nullptr;
+                    if (value == nullptr) {
+                        continue;
+                    }
+                    const auto length = value->null || value->blob.Empty()
+                                            ? std::optional<std::uint64_t>(0)
+                                            : reader.BlobLength(value->blob);
+                    whole = whole && length.has_value();
+                    if (length == 0u) {
+                        empty[column] = kEmptyBlob;
+                    }
+                }
+                auto key = KeyFrom(values->size(),
+                                   [&](std::size_t i) -> const TSqlValue& { return (*values)[i]; });
+                if (key) {
+                    rows.Insert(*key, empty);
+                }
+            });
+            if (!whole || !summary.problems.empty()) {
+                return std::nullopt;
+            }
+            return rows;
+        } catch (const ods::EOdsError&) {
+            return std::nullopt;
+        }
+    }
+
+private:
+    ods::TDatabaseFile file_;
+    ods::TRawDatabase database_;
+};
 
 // Rows and non-empty values per blob column (in column order).
 struct TTableCount {
@@ -118,10 +191,12 @@ TTableCount CountRepaired(TSqlAttachment& target, const TTableLayout& table) {
 
 class TPutBack {
 public:
-    TPutBack(const TOriginalFiles& source, const std::string& repaired,
+    TPutBack(const TOriginalFiles& source, const TRepairedDatabase& repaired,
              const TCredentials& credentials,
              const std::function<void(const std::string&)>& progress)
-        : target_(repaired, credentials.user, credentials.password, TSqlIntent::ReadWrite),
+        : chosen_(repaired.tables),
+          repairedPages_(repaired.madeByRun ? TRepairedPages::Open(repaired.path) : nullptr),
+          target_(repaired.path, credentials.user, credentials.password, TSqlIntent::ReadWrite),
           targetTables_(ReadTableLayouts(target_)), reader_(source, credentials, targetTables_),
           progress_(progress) {}
 
@@ -129,7 +204,8 @@ public:
         TRecoveryResult result;
         pending_.resize(reader_.Tables().size());
         for (const TTableLayout& table : reader_.Tables()) {
-            result.tables.push_back(PutBackTable(table));
+            result.tables.push_back(Chosen(table.name) ? PutBackTable(table)
+                                                       : TTableRecovery{.table = table.name});
         }
         std::vector<std::vector<TPendingRow>> refused(pending_.size());
         std::vector<std::string> refusing;
@@ -142,10 +218,16 @@ public:
         if (!refusing.empty()) {
             WriteWithChecksOut(refusing, refused, result);
         }
+        std::erase_if(result.tables,
+                      [this](const TTableRecovery& table) { return !Chosen(table.table); });
         return result;
     }
 
 private:
+    bool Chosen(const std::string& table) const {
+        return chosen_.empty() || std::find(chosen_.begin(), chosen_.end(), table) != chosen_.end();
+    }
+
     void Tell(const std::string& line) {
         if (progress_) {
             progress_(line);
@@ -186,31 +268,44 @@ private:
     }
 
     void PutBackKeyed(const TTableLayout& table, TTableRecovery& recovery) {
-        TRepairedRows repaired = ReadRepairedRows(target_, table);
+        std::optional<TRepairedRows> fromPages =
+            repairedPages_ ? repairedPages_->Read(table) : std::nullopt;
+        TRepairedRows repaired =
+            fromPages ? std::move(*fromPages) : ReadRepairedRows(target_, table);
+        // Only a row the repaired table lacks or holds an empty blob value of is read whole.
+        const auto wanted = [&](const TSqlRow& values) {
+            const auto key = KeyFrom(values.size(),
+                                     [&](std::size_t i) -> const TSqlValue& { return values[i]; });
+            const auto found = key ? repaired.Find(*key) : std::nullopt;
+            return !found || found->find(kEmptyBlob) != std::string_view::npos;
+        };
         TTriggerPause pause(target_, table.name);
         TTableWriter writer(target_, table);
         std::int64_t keyless = 0;
-        const auto problems = reader_.ReadTable(table, [&](const TReadRow& row) {
-            const auto key = KeyOf(table, row.values);
-            if (!key) {
-                ++keyless;
-                return;
-            }
-            const auto found = repaired.find(*key);
-            if (found == repaired.end()) {
-                repaired.emplace(std::move(*key), std::string());
-                Write(
-                    row, recovery, [&] { writer.Insert(row); }, true);
-                return;
-            }
-            for (std::size_t column = 0; column < table.columns.size(); ++column) {
-                if (!found->second.empty() && found->second[column] == kEmptyBlob &&
-                    row.blobs[column] && !row.blobs[column]->empty()) {
-                    Write(
-                        row, recovery, [&] { writer.WriteBlob(row, column); }, false);
+        const auto problems = reader_.ReadTable(
+            table,
+            [&](const TReadRow& row) {
+                const auto key = KeyOf(table, row.values);
+                if (!key) {
+                    ++keyless;
+                    return;
                 }
-            }
-        });
+                const auto found = repaired.Find(*key);
+                if (!found) {
+                    repaired.Insert(*key, {});
+                    Write(
+                        row, recovery, [&] { writer.Insert(row); }, true);
+                    return;
+                }
+                for (std::size_t column = 0; column < table.columns.size(); ++column) {
+                    if (!found->empty() && (*found)[column] == kEmptyBlob && row.blobs[column] &&
+                        !row.blobs[column]->empty()) {
+                        Write(
+                            row, recovery, [&] { writer.WriteBlob(row, column); }, false);
+                    }
+                }
+            },
+            wanted);
         writer.Commit();
         for (const std::string& failure : pause.Resume()) {
             recovery.problems.push_back("trigger left inactive: " + failure);
@@ -355,6 +450,8 @@ private:
         }
     }
 
+    std::vector<std::string> chosen_;
+    std::unique_ptr<TRepairedPages> repairedPages_; // before target_: read before it attaches
     TSqlAttachment target_;
     std::vector<TTableLayout> targetTables_;
     TOriginalRows reader_;
@@ -364,7 +461,7 @@ private:
 
 } // namespace
 
-TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
+TRecoveryResult PutBackLostData(const TOriginalFiles& source, const TRepairedDatabase& repaired,
                                 const TCredentials& credentials,
                                 const std::function<void(const std::string&)>& progress) {
     return TPutBack(source, repaired, credentials, progress).Run();

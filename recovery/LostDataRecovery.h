@@ -32,11 +32,22 @@ struct TTableRecovery {
 };
 
 struct TRecoveryResult {
-    std::vector<TTableRecovery> tables; // every user table of the source, ordered by name
+    // Every user table of the source put back (see TRepairedDatabase::tables), by name.
+    std::vector<TTableRecovery> tables;
     // Rows of the tables written to that break a CHECK taken out for them (TCheckTest::label).
     std::map<std::string, std::int64_t> constraintViolations;
     // CHECKs that could not be taken out, made again or counted: one line each.
     std::vector<std::string> constraintProblems;
+};
+
+// The database a put-back writes into.
+struct TRepairedDatabase {
+    std::string path;
+    // Made by this run (the restore) and opened by nobody else: what its tables hold is read
+    // straight from their pages before they are written to, not through the engine.
+    bool madeByRun = false;
+    // The tables to put back (those the counts found lacking); empty: every table.
+    std::vector<std::string> tables;
 };
 
 // Copies into the database at `repaired` what the kept original at `source` still holds and
@@ -56,7 +67,7 @@ struct TRecoveryResult {
 //
 // Raises EIBInterBaseError (or EIBClientError) only when either database cannot be attached
 // at all or its catalogue cannot be read; everything else is in the result.
-TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
+TRecoveryResult PutBackLostData(const TOriginalFiles& source, const TRepairedDatabase& repaired,
                                 const TCredentials& credentials, const LineHandler& progress = {});
 
 } // namespace onarim

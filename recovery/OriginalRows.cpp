@@ -112,7 +112,7 @@ TDamagedDatabaseReader& TOriginalRows::Engine() {
 
 bool TOriginalRows::ReadFromPages(const TTableLayout& table,
                                   const std::function<void(const TReadRow&)>& onRow,
-                                  std::vector<TReadProblem>& problems) {
+                                  const TRowWanted& wanted, std::vector<TReadProblem>& problems) {
     if (!pages_) {
         return false;
     }
@@ -124,17 +124,29 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
         }
         // Lines whose row was given: a problem there is one of its blob values, told with it.
         std::vector<std::pair<std::uint32_t, std::uint16_t>> given;
+        ods::TRawRow whole; // a row wanted, with its blob values
         const ods::TRawReadSummary summary =
-            reader.Read({.pages = {}, .readBlobs = true}, [&](const ods::TRawRow& raw) {
+            reader.Read({.pages = {}, .readBlobs = !wanted}, [&](const ods::TRawRow& raw) {
+                const ods::TRawRow* read = &raw;
+                if (wanted) {
+                    const auto key = KeyValuesOf(table, raw);
+                    if (key && !wanted(*key)) {
+                        ++handed;
+                        return;
+                    }
+                    whole = raw;
+                    reader.ReadBlobs(whole);
+                    read = &whole;
+                }
                 std::string why;
-                const auto row = ToReadRow(table, raw, why);
+                const auto row = ToReadRow(table, *read, why);
                 if (!row) {
                     problems.push_back(PageProblem(table.name, {raw.page, raw.line, why}));
                     return;
                 }
-                given.emplace_back(raw.page, raw.line);
-                TellUnreadBlob(table, raw, *row, files_.keptCopy, problems);
                 ++handed;
+                given.emplace_back(raw.page, raw.line);
+                TellUnreadBlob(table, *read, *row, files_.keptCopy, problems);
                 onRow(*row);
             });
         if (!summary.problems.empty()) {
@@ -162,7 +174,8 @@ bool TOriginalRows::ReadFromPages(const TTableLayout& table,
 
 std::vector<TReadProblem>
 TOriginalRows::ReadTable(const TTableLayout& table,
-                         const std::function<void(const TReadRow&)>& onRow) {
+                         const std::function<void(const TReadRow&)>& onRow,
+                         const TRowWanted& wanted) {
     std::vector<TReadProblem> problems;
     if (table.columns.empty()) {
         TReadProblem problem;
@@ -170,7 +183,7 @@ TOriginalRows::ReadTable(const TTableLayout& table,
         problem.message = "the database written to has no table of this name; nothing read";
         return {problem};
     }
-    if (ReadFromPages(table, onRow, problems)) {
+    if (ReadFromPages(table, onRow, wanted, problems)) {
         return problems;
     }
     TDamagedDatabaseReader& engine = Engine();
@@ -181,7 +194,18 @@ TOriginalRows::ReadTable(const TTableLayout& table,
         problem.message = "the engine reads no table of these columns and key in the original";
         return {problem};
     }
-    return engine.ReadTable(*own, onRow);
+    if (!wanted) {
+        return engine.ReadTable(*own, onRow);
+    }
+    return engine.ReadTable(*own, [&](const TReadRow& row) {
+        TSqlRow key;
+        for (const std::size_t column : table.keyColumns) {
+            key.push_back(row.values[column]);
+        }
+        if (wanted(key)) {
+            onRow(row);
+        }
+    });
 }
 
 } // namespace onarim

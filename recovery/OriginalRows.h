@@ -42,17 +42,22 @@ public:
     const std::vector<TTableLayout>& Tables() const noexcept { return tables_; }
 
     // Hands every row of `table` (one of Tables()) that can be read to `onRow`, and returns
-    // what could not be read. Rows read from the pages have TReadRow::fromPages set. Raises
-    // EIBInterBaseError only when the engine copy is needed and cannot be attached.
+    // what could not be read. Rows read from the pages have TReadRow::fromPages set. With
+    // `wanted`, only the rows whose unique key it takes are handed: it is given the values of
+    // table.keyColumns, in order, before the rest of the row is decoded or its blob values
+    // read, which never happens for a row it refuses. Raises EIBInterBaseError only when the
+    // engine copy is needed and cannot be attached.
+    using TRowWanted = std::function<bool(const TSqlRow& key)>;
     std::vector<TReadProblem> ReadTable(const TTableLayout& table,
-                                        const std::function<void(const TReadRow&)>& onRow);
+                                        const std::function<void(const TReadRow&)>& onRow,
+                                        const TRowWanted& wanted = {});
 
 private:
     struct TPages;
 
     // The table as the pages give it; false when they cannot give it whole.
     bool ReadFromPages(const TTableLayout& table, const std::function<void(const TReadRow&)>& onRow,
-                       std::vector<TReadProblem>& problems);
+                       const TRowWanted& wanted, std::vector<TReadProblem>& problems);
     TDamagedDatabaseReader& Engine();
 
     TOriginalFiles files_;

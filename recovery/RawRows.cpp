@@ -119,6 +119,9 @@ std::string ColumnsNotGiven(const ods::TTableLayout& pages, const TTableLayout& 
 std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow& raw,
                                   std::string& problem) {
     TReadRow row;
+    row.values.reserve(table.columns.size());
+    row.blobs.reserve(table.columns.size());
+    row.blobTextCharsets.reserve(table.columns.size());
     row.recordNumber = raw.recordNumber;
     row.fromPages = true;
     for (const TStoredColumn& column : table.columns) {
@@ -159,6 +162,23 @@ std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow&
         row.values.push_back(std::move(*sqlValue));
     }
     return row;
+}
+
+std::optional<TSqlRow> KeyValuesOf(const TTableLayout& table, const ods::TRawRow& raw) {
+    TSqlRow key;
+    key.reserve(table.keyColumns.size());
+    for (const std::size_t column : table.keyColumns) {
+        const ods::TRawValue* value = raw.Find(table.columns[column].name);
+        std::optional<TSqlValue> sqlValue = value == nullptr ? std::nullopt
+                                            : value->null
+                                                ? std::optional<TSqlValue>(TSqlValue::Null())
+                                                : SqlValueOf(*value);
+        if (!sqlValue) {
+            return std::nullopt;
+        }
+        key.push_back(std::move(*sqlValue));
+    }
+    return key;
 }
 
 } // namespace onarim

@@ -30,4 +30,8 @@ std::string ColumnsNotGiven(const ods::TTableLayout& pages, const TTableLayout& 
 std::optional<TReadRow> ToReadRow(const TTableLayout& table, const ods::TRawRow& raw,
                                   std::string& problem);
 
+// The values of the unique key's columns (table.keyColumns, in order) of a row read straight
+// from the pages, as ToReadRow gives them. Nothing when one cannot be given.
+std::optional<TSqlRow> KeyValuesOf(const TTableLayout& table, const ods::TRawRow& raw);
+
 } // namespace onarim

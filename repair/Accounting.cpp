@@ -1,5 +1,7 @@
 #include "repair/Accounting.h"
 
+#include <algorithm>
+
 #include "platform/Exception.h"
 #include "repair/RepairMessages.h"
 #include "repair/RunFiles.h"
@@ -12,9 +14,33 @@ TAccounting::~TAccounting() {
     }
 }
 
-TAccounting::TCount TAccounting::Count(const std::string& database) {
+namespace {
+
+// Whether a census from the pages counted everything there is: a table they could not count,
+// a record they could not read or a blob header they could not find may be the pages
+// reader's own limit, which the engine does not share.
+bool Whole(const TDatabaseCensus& census) {
+    return std::all_of(census.tables.begin(), census.tables.end(), [](const TTableCensus& table) {
+        return table.rows && table.error.empty() && table.lostRecords.empty() &&
+               std::all_of(table.blobColumns.begin(), table.blobColumns.end(),
+                           [](const TColumnCensus& column) {
+                               return column.nonEmptyBlobs && column.unreadableBlobs == 0;
+                           });
+    });
+}
+
+} // namespace
+
+TAccounting::TCount TAccounting::Count(const std::string& database, bool pagesFirst) {
     const auto start = std::chrono::steady_clock::now();
     TCount count;
+    if (pagesFirst) {
+        if (auto raw = tools_.TakeRawCensus(database, nullptr); raw && Whole(*raw)) {
+            count.census = std::move(raw);
+            count.duration = ElapsedSince(start);
+            return count;
+        }
+    }
     try {
         count.census = tools_.TakeCensus(database, credentials_);
     } catch (const Exception& error) {
@@ -77,7 +103,7 @@ void TAccounting::FinishCountBefore() {
     step.End(Record(step, std::move(count)), duration);
 }
 
-void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
+void TAccounting::CountAfter(const std::string& database, TCounted counted, bool afterPutBack) {
     report_.losses.arrayValuesLeft = !afterPutBack      ? std::map<std::string, std::int64_t>{}
                                      : report_.recovery ? ArrayValuesLeft(report_.recovery->tables)
                                      : report_.salvage  ? ArrayValuesLeft(report_.salvage->tables)
@@ -89,7 +115,7 @@ void TAccounting::CountAfter(const std::string& database, bool afterPutBack) {
         return;
     }
     TStep step(log_, TRepairStep::Accounting);
-    TCount count = Count(database);
+    TCount count = Count(database, counted == TCounted::MadeByRun);
     if (!count.error.empty()) {
         report_.losses.uncounted = count.error;
         step.Output(messages::kNotCounted + count.error);

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "recovery/Credentials.h"
 #include "repair/RepairReport.h"
 #include "repair/RunFiles.h"
 #include "repair/ServerTools.h"
 #include "repair/StepLog.h"
-#include "recovery/Credentials.h"
 
 namespace onarim {
 
@@ -43,8 +43,12 @@ public:
     void FinishCountBefore();
 
     // Counts the repaired database and sets the losses: what the count finds missing, and what
-    // gbak said it skipped (after a put-back: what of it was not written back).
-    void CountAfter(const std::string& database, bool afterPutBack = false);
+    // gbak said it skipped (after a put-back: what of it was not written back). A database
+    // this run made and nobody else opens (the restored or salvaged one before it takes the
+    // database's place) is counted straight from its pages when they give every table whole;
+    // through the engine otherwise.
+    enum class TCounted { Database, MadeByRun };
+    void CountAfter(const std::string& database, TCounted counted, bool afterPutBack = false);
 
 private:
     struct TCount {
@@ -52,8 +56,9 @@ private:
         std::string error;
         std::chrono::milliseconds duration{0};
     };
-    // Takes a census of `database`; a failure is the count's error.
-    TCount Count(const std::string& database);
+    // Takes a census of `database`; a failure is the count's error. With `pagesFirst`, from
+    // its pages when they give it whole.
+    TCount Count(const std::string& database, bool pagesFirst = false);
     // Records a count before the repair in the report and the running step.
     int Record(TStep& step, TCount count);
 

@@ -72,8 +72,10 @@ nlohmann::json Serve(const std::vector<std::string>& arguments, const TCredentia
     if (task == "census" && arguments.size() == 2) {
         return TakeCensus(arguments[1], credentials);
     }
-    if (task == "put-back" && arguments.size() == 4) {
-        return PutBackLostData({arguments[1], arguments[2]}, arguments[3], credentials, Reporter());
+    if (task == "put-back" && arguments.size() >= 5) {
+        const TRepairedDatabase repaired{
+            arguments[3], arguments[4] == "made", {arguments.begin() + 5, arguments.end()}};
+        return PutBackLostData({arguments[1], arguments[2]}, repaired, credentials, Reporter());
     }
     if (task == "salvage" && arguments.size() == 5) {
         return SalvageDatabase({arguments[1], arguments[2]}, arguments[3], credentials,
@@ -108,11 +110,12 @@ TDatabaseCensus CensusInChild(const std::string& program, const std::string& pat
 }
 
 TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles& source,
-                               const std::string& repaired, const TCredentials& credentials,
+                               const TRepairedDatabase& repaired, const TCredentials& credentials,
                                const LineHandler& progress) {
-    return RunEngine(program, {"put-back", source.keptCopy, source.engineCopy, repaired},
-                     credentials, progress)
-        .get<TRecoveryResult>();
+    std::vector<std::string> arguments{"put-back", source.keptCopy, source.engineCopy,
+                                       repaired.path, repaired.madeByRun ? "made" : "shared"};
+    arguments.insert(arguments.end(), repaired.tables.begin(), repaired.tables.end());
+    return RunEngine(program, arguments, credentials, progress).get<TRecoveryResult>();
 }
 
 TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& source,

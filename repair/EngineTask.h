@@ -31,18 +31,17 @@ std::string EngineProgramPath();
 TDatabaseCensus CensusInChild(const std::string& program, const std::string& path,
                               const TCredentials& credentials);
 TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles& source,
-                               const std::string& repaired, const TCredentials& credentials,
+                               const TRepairedDatabase& repaired, const TCredentials& credentials,
                                const LineHandler& progress);
 TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& source,
                               const std::string& target, const TCredentials& credentials,
                               const std::string& gbak, const LineHandler& progress);
 
 // The engine's side: does the work `arguments` name ("census PATH", "put-back KEPT
-// ENGINE-COPY REPAIRED", "salvage KEPT
-// ENGINE-COPY TARGET GBAK"), with the credentials of ISC_USER and
-// ISC_PASSWORD, printing "PROGRESS <line>" as it goes and, last, "RESULT <json>", or
-// "STATUS ..." and the message of an error of the engine, or "FAIL <message>". Returns the
-// exit status: 0, 1 for a failure told, 2 for bad usage.
+// ENGINE-COPY REPAIRED made|shared [TABLE...]", "salvage KEPT ENGINE-COPY TARGET GBAK"), with the
+// credentials of ISC_USER and ISC_PASSWORD, printing "PROGRESS <line>" as it goes and, last,
+// "RESULT <json>", or "STATUS ..." and the message of an error of the engine, or "FAIL <message>".
+// Returns the exit status: 0, 1 for a failure told, 2 for bad usage.
 int ServeEngineTask(const std::vector<std::string>& arguments);
 
 // A salvage's gbak run in this process, as the engine's side and the in-process fallback use.

@@ -31,14 +31,20 @@ std::string TLostDataSteps::TransientPath(const char* purpose) {
     return path;
 }
 
-void TLostDataSteps::PutBack(const std::string& repaired) {
+void TLostDataSteps::PutBack(const std::string& repaired, bool madeByRun) {
     TStep step(log_, TRepairStep::Recovery);
+    TRepairedDatabase target{repaired, madeByRun, {}};
+    if (report_.losses.uncounted.empty()) {
+        for (const TTableLoss& loss : report_.losses.tables) {
+            target.tables.push_back(loss.table);
+        }
+    }
     try {
         // The original is read from its pages; the engine copy is made only for a table they
         // cannot give, and goes with the step.
         const TMadeFile engineCopy(tools_, TransientPath("okuma"));
         report_.recovery =
-            tools_.PutBackLostData({report_.keptCopy, engineCopy.Path()}, repaired, credentials_,
+            tools_.PutBackLostData({report_.keptCopy, engineCopy.Path()}, target, credentials_,
                                    [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.recovery->tables, engineCopy.Path(), report_.keptCopy);
     } catch (const EInterrupted&) {

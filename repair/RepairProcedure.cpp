@@ -1,12 +1,12 @@
 #include "repair/RepairProcedure.h"
 
+#include "client/IBErrors.h"
+#include "platform/Exception.h"
 #include "repair/BusyCursor.h"
 #include "repair/Interruption.h"
 #include "repair/Preflight.h"
 #include "repair/RepairMessages.h"
 #include "repair/RepairRun.h"
-#include "client/IBErrors.h"
-#include "platform/Exception.h"
 #include "services/IBValidationService.h"
 
 namespace onarim {
@@ -70,8 +70,7 @@ TRepairOutcome TRepairProcedure::Run(TServerKind serverKind) {
 
 // Everything after the password: the report is written from here on.
 TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string& fileName,
-                                       const std::string& password,
-                                       const TUnfinishedRun* earlier) {
+                                       const std::string& password, const TUnfinishedRun* earlier) {
     TRun run(*this, fileName, password);
     journalPath_ = ReportFileName(fileName, stamp_);
     report_.outcome = "running";
@@ -104,8 +103,8 @@ TRepairOutcome TRepairProcedure::Start(TServerKind serverKind, const std::string
         if (run.pages.heldElsewhere || tools_.DatabaseInUse(fileName, run.credentials)) {
             run.keptCopy.Discard();
             tools_.DeleteFile(journalPath_);
-            return Tell(TRepairOutcome::PreflightRefused, FileRefusal(TFileRefusal::InUse, fileName),
-                        kWarning);
+            return Tell(TRepairOutcome::PreflightRefused,
+                        FileRefusal(TFileRefusal::InUse, fileName), kWarning);
         }
         if (!options_.keepCopy) {
             run.accounting.CountBefore(fileName);
@@ -151,8 +150,8 @@ std::string TRepairProcedure::FirstValidation(TRun& run) {
     service_.SetActive(false);
     service_.Params().Clear();
     try {
-        return run.validator.Validate(TRepairStep::FirstValidation, run.FirstLogin(),
-                                      run.fileName, [&run] { run.keptCopy.Keep(); });
+        return run.validator.Validate(TRepairStep::FirstValidation, run.FirstLogin(), run.fileName,
+                                      [&run] { run.keptCopy.Keep(); });
     } catch (const EIBInterBaseError& error) {
         if (!run.keptCopy.Exists() || !run.keptCopy.Kept()) {
             throw;
@@ -165,8 +164,10 @@ std::string TRepairProcedure::FirstValidation(TRun& run) {
 
 std::string TRepairProcedure::ToolDir(TServerKind serverKind) {
     switch (serverKind) {
-    case TServerKind::Firebird: return tools_.FirebirdToolDir();
-    case TServerKind::InterBase: return tools_.InterBaseToolDir();
+    case TServerKind::Firebird:
+        return tools_.FirebirdToolDir();
+    case TServerKind::InterBase:
+        return tools_.InterBaseToolDir();
     }
     return {};
 }
@@ -244,13 +245,14 @@ TRepairOutcome TRepairProcedure::PutInPlace(TRun& run, TMadeFile& restoredFile,
     const std::string& restored = restoredFile.Path();
     // The server runs as the database's owner: the new file must be as open to it.
     tools_.MatchOwnerAndMode(restored, target);
-    const std::string secondReport = run.validator.Validate(
-        TRepairStep::SecondValidation, run.SecondLogin(), restored, [] {});
-    run.accounting.CountAfter(restored);
+    tools_.StartWritingOut(restored);
+    const std::string secondReport =
+        run.validator.Validate(TRepairStep::SecondValidation, run.SecondLogin(), restored, [] {});
+    run.accounting.CountAfter(restored, TAccounting::TCounted::MadeByRun);
     if (report_.losses.Any() && report_.before && run.keptCopy.Exists()) {
-        run.lostData.PutBack(restored);
+        run.lostData.PutBack(restored, true);
         if (report_.recovery) {
-            run.accounting.CountAfter(restored, true);
+            run.accounting.CountAfter(restored, TAccounting::TCounted::MadeByRun, true);
         }
     }
     restoredFile.Keep();
@@ -271,11 +273,11 @@ TRepairOutcome TRepairProcedure::FinishEarlierRepair(TRun& run) {
     NoteFile({countCopy, "transient"});
     run.accounting.StartCountBefore(run.keptCopy.Path(), run.pages.Mends(), countCopy, false);
     run.accounting.FinishCountBefore();
-    run.accounting.CountAfter(run.fileName);
+    run.accounting.CountAfter(run.fileName, TAccounting::TCounted::Database);
     if (report_.losses.Any() && report_.before) {
-        run.lostData.PutBack(run.fileName);
+        run.lostData.PutBack(run.fileName, false);
         if (report_.recovery) {
-            run.accounting.CountAfter(run.fileName, true);
+            run.accounting.CountAfter(run.fileName, TAccounting::TCounted::Database, true);
         }
     }
     return Completed(run, {});
@@ -313,7 +315,7 @@ TRepairOutcome TRepairProcedure::Salvage(TRun& run, TToolSteps& toolSteps, TSalv
     }
     const std::string report =
         run.validator.Validate(TRepairStep::SecondValidation, run.SecondLogin(), target, [] {});
-    run.accounting.CountAfter(target, true);
+    run.accounting.CountAfter(target, TAccounting::TCounted::MadeByRun, true);
     return Finish(TRepairOutcome::Salvaged,
                   messages::Salvaged(cause == TSalvageCause::RestoreFailed, target, run.fileName,
                                      *report_.salvage, report_.losses, !report.empty()),

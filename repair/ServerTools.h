@@ -87,6 +87,9 @@ public:
     // Puts the file `replacement` in the place of `target` in one rename, both flushed to the
     // disk. Raises with the system's reason; `target` is then as it was.
     virtual void ReplaceFile(const std::string& replacement, const std::string& target) = 0;
+    // Starts writing the new file `path` to the disk meanwhile, so that the flush before it
+    // replaces the database has little left to do. Nothing by default.
+    virtual void StartWritingOut(const std::string& /*path*/) {}
 
     // The database's pages checked against what its own structure says each must be
     // (ods::CheckPages); reads only. Nothing to mend by default.
@@ -122,7 +125,7 @@ public:
     // Writes into `repaired` what the kept original still holds and `repaired` lacks (see
     // recovery/LostDataRecovery.h). Nothing by default.
     virtual TRecoveryResult PutBackLostData(const TOriginalFiles& /*source*/,
-                                            const std::string& /*repaired*/,
+                                            const TRepairedDatabase& /*repaired*/,
                                             const TCredentials& /*credentials*/,
                                             const LineHandler& /*progress*/) {
         return {};

@@ -1,5 +1,7 @@
 #include "repair/SystemServerTools.h"
 
+#include <thread>
+
 #include "ods/OdsError.h"
 #include "platform/CommandLine.h"
 #include "platform/Exception.h"
@@ -81,6 +83,13 @@ void TSystemServerTools::ReplaceFile(const std::string& replacement, const std::
     ReplaceDurably(replacement, target);
 }
 
+void TSystemServerTools::StartWritingOut(const std::string& path) {
+    // On a thread of its own: handing a large file's pages to the disk takes a while. The
+    // thread owns nothing of ours and outlives nothing that matters (a replaced or removed
+    // file's pages are written out all the same).
+    std::thread([path] { ::onarim::StartWritingOut(path); }).detach();
+}
+
 ods::TPageCheck TSystemServerTools::CheckPages(const std::string& path) {
     return ods::CheckPages(path);
 }
@@ -130,7 +139,7 @@ bool TSystemServerTools::DatabaseInUse(const std::string& path, const TCredentia
 }
 
 TRecoveryResult TSystemServerTools::PutBackLostData(const TOriginalFiles& source,
-                                                    const std::string& repaired,
+                                                    const TRepairedDatabase& repaired,
                                                     const TCredentials& credentials,
                                                     const LineHandler& progress) {
     const std::string engine = EngineProgramPath();

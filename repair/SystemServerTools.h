@@ -33,6 +33,7 @@ public:
     std::string ResolvedPath(const std::string& path) override;
     void MatchOwnerAndMode(const std::string& path, const std::string& model) override;
     void ReplaceFile(const std::string& replacement, const std::string& target) override;
+    void StartWritingOut(const std::string& path) override;
     ods::TPageCheck CheckPages(const std::string& path) override;
     void ApplyPageMends(const std::string& path, const ods::TPageCheck& check) override;
     bool FileOpenElsewhere(const std::string& path) override;
@@ -43,7 +44,7 @@ public:
     std::optional<TDatabaseCensus> TakeRawCensus(const std::string& path,
                                                  const ods::TPageCheck* mends) override;
     bool DatabaseInUse(const std::string& path, const TCredentials& credentials) override;
-    TRecoveryResult PutBackLostData(const TOriginalFiles& source, const std::string& repaired,
+    TRecoveryResult PutBackLostData(const TOriginalFiles& source, const TRepairedDatabase& repaired,
                                     const TCredentials& credentials,
                                     const LineHandler& progress) override;
     TSalvageResult SalvageDatabase(const TOriginalFiles& source, const std::string& target,

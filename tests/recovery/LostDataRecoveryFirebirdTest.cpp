@@ -68,6 +68,9 @@ struct LossCase {
     const char* name;
     DamageKind kind;
     DamageTarget target;
+    // The repaired database is the run's own: read from its pages, and only the table the
+    // counts named is put back.
+    bool runOwnsRepaired = false;
 };
 
 void PrintTo(const LossCase& c, std::ostream* out) {
@@ -100,9 +103,12 @@ TEST_P(LostDataRecoveryTest, PutsBackEveryRowAndBlobReadableInTheCopy) {
 
     std::vector<std::string> progress;
     const std::string engineCopy = scratch.File("okuma.fdb");
+    const bool own = GetParam().runOwnsRepaired;
     const TRecoveryResult result =
-        PutBackLostData({kept, engineCopy}, database.path, kCredentials,
-                        [&](const std::string& line) { progress.push_back(line); });
+        PutBackLostData({kept, engineCopy},
+                        {database.path, own,
+                         own ? std::vector<std::string>{kUserTable} : std::vector<std::string>{}},
+                        kCredentials, [&](const std::string& line) { progress.push_back(line); });
 
     const TTableRecovery& items = Recovered(result, kUserTable);
     EXPECT_FALSE(items.noUniqueKey);
@@ -121,17 +127,25 @@ TEST_P(LostDataRecoveryTest, PutsBackEveryRowAndBlobReadableInTheCopy) {
     for (const auto& [id, note] : readable.notes) {
         EXPECT_EQ(notes.at(id), note) << "ID " << id;
     }
-    EXPECT_EQ(Recovered(result, kSecondTable).rowsPutBack, 0);
+    if (own) {
+        EXPECT_EQ(result.tables.size(), 1u);
+    } else {
+        EXPECT_EQ(Recovered(result, kSecondTable).rowsPutBack, 0);
+    }
     EXPECT_FALSE(progress.empty());
     EXPECT_TRUE(ReadOnlyValidation(database.path).Clean());
 }
 
-INSTANTIATE_TEST_SUITE_P(Mended, LostDataRecoveryTest,
-                         ::testing::Values(LossCase{"PageOfRows", DamageKind::RecordLengthPastPage,
-                                                    DamageTarget::LiveRows},
-                                           LossCase{"PageOfBlobs", DamageKind::RecordLengthPastPage,
-                                                    DamageTarget::LiveBlobs}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Mended, LostDataRecoveryTest,
+    ::testing::Values(
+        LossCase{"PageOfRows", DamageKind::RecordLengthPastPage, DamageTarget::LiveRows},
+        LossCase{"PageOfBlobs", DamageKind::RecordLengthPastPage, DamageTarget::LiveBlobs},
+        LossCase{"PageOfRowsIntoOwnDatabase", DamageKind::RecordLengthPastPage,
+                 DamageTarget::LiveRows, true},
+        LossCase{"PageOfBlobsIntoOwnDatabase", DamageKind::RecordLengthPastPage,
+                 DamageTarget::LiveBlobs, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Rows of a table without a unique key cannot be matched: the table is named, nothing is
 // guessed. A trigger that would change rows written back stays out of the way and comes back.
@@ -154,7 +168,7 @@ TEST(LostDataRecoveryUnkeyedTest, NamesTheTableWithoutUniqueKeyAndWritesNothingT
                   database.path);
 
     const TRecoveryResult result =
-        PutBackLostData({copy, scratch.File("okuma.fdb")}, database.path, kCredentials);
+        PutBackLostData({copy, scratch.File("okuma.fdb")}, {database.path}, kCredentials);
 
     const TTableRecovery& unkeyed = Recovered(result, kSecondTable);
     EXPECT_TRUE(unkeyed.noUniqueKey);

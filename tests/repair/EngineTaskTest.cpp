@@ -73,9 +73,9 @@ TEST(EngineTaskTest, ResultsCrossIntoTheRepairWhole) {
         return program;
     };
 
-    const TRecoveryResult putBack =
-        PutBackInChild(engine(TRecoveryResult{{table}, violations, constraintProblems}),
-                       {"/kept.fdb", "/copy.fdb"}, "/repaired.fdb", {"SYSDBA", "x"}, {});
+    const TRecoveryResult putBack = PutBackInChild(
+        engine(TRecoveryResult{{table}, violations, constraintProblems}),
+        {"/kept.fdb", "/copy.fdb"}, {"/repaired.fdb", true, {"ITEMS"}}, {"SYSDBA", "x"}, {});
     ASSERT_EQ(putBack.tables.size(), 1u);
     const TTableRecovery& got = putBack.tables.front();
     EXPECT_EQ(std::tie(got.table, got.rowsPutBack, got.blobsPutBack, got.noUniqueKey,
