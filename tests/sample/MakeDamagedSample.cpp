@@ -1,5 +1,6 @@
-// onarim-damaged-sample [--rows N] PATH: makes a Firebird database at PATH (which must not
-// exist yet) with a user table of N rows (3000 unless given), each with a short text note, and
+// onarim-damaged-sample [--no-loss] [--rows N] [--large-every K] PATH: makes a Firebird
+// database at PATH (which must not exist yet) with a user table of N rows (3000 unless given),
+// each with a short text note (every K-th a note of 8000 characters, on blob pages), and
 // damages it the way an accident could: a record length past the page on a page of the notes'
 // blob records. The repair's tools keep every row but lose those notes, and say nothing of it;
 // the repair's own count tells. For trying the repair out; see scripts/run.sh.
@@ -38,12 +39,19 @@ int main(int argc, char** argv) {
         noLoss = true;
         ++first;
     }
-    if (argc == first + 3 && std::string_view(argv[first]) == "--rows") {
-        options.rowCount = ParseRowCount(argv[first + 1]);
+    // --large-every K: the size of a table whose rows are about a kilobyte (with 10: 200 000
+    // rows make about 190 MB).
+    bool valid = true;
+    while (valid && argc >= first + 3) {
+        const std::string_view option = argv[first];
+        int& value = option == "--rows" ? options.rowCount : options.largeNoteEvery;
+        valid = option == "--rows" || option == "--large-every";
+        value = valid ? ParseRowCount(argv[first + 1]) : 0;
+        valid = valid && value > 0;
         first += 2;
     }
-    if (argc != first + 1 || options.rowCount == 0) {
-        std::fprintf(stderr, "Usage: %s [--no-loss] [--rows N] PATH\n", argv[0]);
+    if (!valid || argc != first + 1) {
+        std::fprintf(stderr, "Usage: %s [--no-loss] [--rows N] [--large-every K] PATH\n", argv[0]);
         return 2;
     }
     const std::string path = argv[first];
