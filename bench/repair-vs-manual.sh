@@ -4,7 +4,8 @@
 # file, validate it through the service manager, gfix -v -full, gbak backup, gbak restore over
 # it, remove the backup, validate again. Each round repairs a fresh copy of the damaged
 # database both ways, by hand first; prints each round's times and the ratio of the totals,
-# and the most disk the repair's folder took beyond the database during the tool's runs.
+# and the most disk the repair's folder took beyond the database during one more run of the
+# tool, untimed.
 #
 #   bench/repair-vs-manual.sh [BUILD_DIR] [ROWS] [ROUNDS] [loss] [LARGE_EVERY]
 #
@@ -73,17 +74,22 @@ watch_disk() {
     done
 }
 
+# onarim-cli on the tool's copy; with "watch", sampling the folder's size meanwhile (not in
+# a timed round: the sampling's processes would take time from the tool's).
 with_tool() {
     status=0
-    touch "$work/watching"
-    watch_disk &
-    local watcher=$!
+    if [ "${1:-}" = watch ]; then
+        touch "$work/watching"
+        watch_disk &
+        watcher=$!
+    fi
     echo masterkey | ONARIM_REGISTRY="$registry" "$build/cli/onarim-cli" "$work/tool/db.fdb" \
         >"$work/cli.out" 2>"$work/cli.err" || status=$?
-    rm -f "$work/watching"
-    wait "$watcher"
-    peak=$(cat "$work/peak")
-    [ "$peak" -gt "$peak_total" ] && peak_total=$peak
+    if [ "${1:-}" = watch ]; then
+        rm -f "$work/watching"
+        wait "$watcher"
+        peak_total=$(cat "$work/peak")
+    fi
     if [ "$status" -ne 0 ] && [ "$status" -ne 4 ]; then
         echo "onarim-cli exit status $status:" >&2
         cat "$work/cli.out" >&2
@@ -103,6 +109,8 @@ for round in $(seq 1 "$rounds"); do
     manual_total=$(awk -v a="$manual_total" -v b="$manual" 'BEGIN { print a + b }')
     tool_total=$(awk -v a="$tool_total" -v b="$tool" 'BEGIN { print a + b }')
 done
+fresh tool
+with_tool watch
 printf 'by hand:    %6.1f s\n' "$manual_total"
 printf 'onarim-cli: %6.1f s\n' "$tool_total"
 printf 'ratio:      %6.3f\n' "$(awk -v a="$tool_total" -v b="$manual_total" 'BEGIN { print a / b }')"
