@@ -158,10 +158,20 @@ public:
     }
     TDatabaseCensus TakeCensus(const std::string& path, const TCredentials&) override {
         log_->push_back("census " + path);
-        // The original (or a copy of it) before the repair, the new database after it.
-        const bool repaired = path.find("-geri.") != std::string::npos ||
-                              path.find(".kurtarilan") != std::string::npos;
-        return repaired ? after : before;
+        return CensusOf(path);
+    }
+    std::optional<TDatabaseCensus> TakeRawCensus(const std::string& path,
+                                                 const ods::TPageCheck*) override {
+        if (!pagesReadable) {
+            return std::nullopt;
+        }
+        rawCensusPaths.push_back(path);
+        return CensusOf(path);
+    }
+    TRecoveryResult PutBackLostData(const TOriginalFiles&, const TRepairedDatabase& repaired,
+                                    const TCredentials&, const LineHandler&) override {
+        putBacks.push_back(repaired);
+        return {};
     }
     bool DatabaseInUse(const std::string&, const TCredentials&) override { return inUse; }
 
@@ -185,6 +195,10 @@ public:
     std::map<std::string, std::string> reports;
     std::set<long> runningProcesses;
     bool salvageWorks = false;
+    bool pagesReadable = false; // every file can be counted from its pages
+    std::vector<std::string> rawCensusPaths;
+    std::vector<TRepairedDatabase> putBacks;
+    std::map<std::string, TDatabaseCensus> censuses;
     bool inUse = false;
     bool registryFails = false;
     bool backupWritesFile = true;
@@ -192,6 +206,17 @@ public:
     int restoreExit = 0;
 
 private:
+    // The census given for the path, else: the original (or a copy of it) before the repair,
+    // the new database after it.
+    TDatabaseCensus CensusOf(const std::string& path) const {
+        if (const auto given = censuses.find(path); given != censuses.end()) {
+            return given->second;
+        }
+        const bool repaired = path.find("-geri.") != std::string::npos ||
+                              path.find(".kurtarilan") != std::string::npos;
+        return repaired ? after : before;
+    }
+
     Log* log_;
 };
 
@@ -879,6 +904,40 @@ TEST_F(RepairProcedureTest, AnEarlierRunThatNeverEndedIsWaitedForOrCleanedUpAfte
         EXPECT_NE(std::find(log.begin(), log.end(), "census " + kCensusCopy), log.end())
             << "the count before reads the earlier run's copy of the true original";
     }
+}
+
+// A file the run made and nobody else opens is read from its pages: the restored database is
+// counted so and put back into as the run's own, and only the tables the count found lacking.
+// The database at the operator's path, which a server may have open, only ever through the
+// engine (here: the count after an earlier run's repair, finished now).
+TEST_F(RepairProcedureTest, OnlyTheRunsOwnDatabaseIsReadFromItsPages) {
+    tools.pagesReadable = true;
+    tools.before.tables.push_back({"SOUND", 10, {}, "", {}});
+    tools.after = tools.before;
+    tools.after.tables[0].rows = 2990;
+    ScriptDamageSummary();
+    fake->queryReplies.push_back(kSound);
+    EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses);
+    const std::string restored = "/srv/veri/MUHASEBE.onarim-" + StampOfNow() + "-geri.FDB";
+    EXPECT_EQ(tools.rawCensusPaths, (std::vector<std::string>{kCopy, restored, restored}));
+    ASSERT_EQ(tools.putBacks.size(), 1u);
+    EXPECT_EQ(tools.putBacks[0].path, restored);
+    EXPECT_TRUE(tools.putBacks[0].madeByRun);
+    EXPECT_EQ(tools.putBacks[0].tables, std::vector<std::string>{"ITEMS"});
+
+    log.clear();
+    tools = ScriptedTools(log);
+    tools.pagesReadable = true;
+    tools.reports[kEarlierReport] = kEarlierJournal;
+    tools.files.insert({kEarlierReport, kEarlierCopy});
+    tools.censuses[kDatabase] = tools.before;
+    tools.censuses[kDatabase].tables[0].rows = 2990;
+    fake->queryReplies.push_back(kSound);
+    EXPECT_EQ(Run(), TRepairOutcome::RepairedWithLosses);
+    EXPECT_EQ(std::count(tools.rawCensusPaths.begin(), tools.rawCensusPaths.end(), kDatabase), 0);
+    EXPECT_NE(std::find(log.begin(), log.end(), "census " + kDatabase), log.end());
+    ASSERT_EQ(tools.putBacks.size(), 1u);
+    EXPECT_FALSE(tools.putBacks[0].madeByRun);
 }
 
 } // namespace
