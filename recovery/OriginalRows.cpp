@@ -16,9 +16,12 @@ namespace onarim {
 
 // The kept copy read raw: the file, with the mends overlaid, and its catalogue.
 struct TOriginalRows::TPages {
-    explicit TPages(const std::string& path)
-        : check(Check(path)), file(path, ods::TDatabaseFile::TAccess::ReadOnly) {
-        ods::OverlayMends(file, check);
+    TPages(const std::string& path, bool mended)
+        : check(mended ? Check(path) : ods::TPageCheck{}),
+          file(path, ods::TDatabaseFile::TAccess::ReadOnly) {
+        if (!check.NothingToWrite()) {
+            ods::OverlayMends(file, check);
+        }
         database.emplace(file);
     }
 
@@ -79,7 +82,7 @@ TOriginalRows::TOriginalRows(TOriginalFiles files, TCredentials credentials,
                              const std::vector<TTableLayout>& layouts)
     : files_(std::move(files)), credentials_(std::move(credentials)) {
     try {
-        pages_ = std::make_unique<TPages>(files_.keptCopy);
+        pages_ = std::make_unique<TPages>(files_.keptCopy, files_.mended);
     } catch (const ods::EOdsError&) {
         pages_.reset(); // not a file the pages can be read of: the engine reads it all
     }
@@ -101,7 +104,7 @@ TDamagedDatabaseReader& TOriginalRows::Engine() {
     if (!engine_) {
         if (!FileExists(files_.engineCopy)) {
             CopyToNewFile(files_.keptCopy, files_.engineCopy);
-            if (pages_) {
+            if (pages_ && !pages_->check.NothingToWrite()) {
                 ods::ApplyMends(files_.engineCopy, pages_->check);
             }
         }

@@ -18,6 +18,10 @@ struct TOriginalFiles {
     // Where a byte copy of the kept copy is made, the first time a table must be read through
     // the engine (attaching writes to the file). The caller removes it afterwards.
     std::string engineCopy;
+    // Whether the database's pages may have been mended since the kept copy was made: the page
+    // check then runs again over the kept copy (a read of the whole file) to lay the same
+    // mends over it. False when the run's own check mended nothing.
+    bool mended = true;
 };
 
 // Reads the rows of the kept original a table at a time. A table is read from its pages, read

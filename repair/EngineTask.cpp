@@ -67,19 +67,25 @@ LineHandler Reporter() {
     return [](const std::string& line) { PrintLine(kProgress + line); };
 }
 
+const char* MendedWord(const TOriginalFiles& source) {
+    return source.mended ? "mended" : "unmended";
+}
+
 nlohmann::json Serve(const std::vector<std::string>& arguments, const TCredentials& credentials) {
     const std::string& task = arguments.at(0);
     if (task == "census" && arguments.size() == 2) {
         return TakeCensus(arguments[1], credentials);
     }
-    if (task == "put-back" && arguments.size() >= 5) {
+    if (task == "put-back" && arguments.size() >= 6) {
         const TRepairedDatabase repaired{
-            arguments[3], arguments[4] == "made", {arguments.begin() + 5, arguments.end()}};
-        return PutBackLostData({arguments[1], arguments[2]}, repaired, credentials, Reporter());
+            arguments[4], arguments[5] == "made", {arguments.begin() + 6, arguments.end()}};
+        return PutBackLostData({arguments[1], arguments[2], arguments[3] == "mended"}, repaired,
+                               credentials, Reporter());
     }
-    if (task == "salvage" && arguments.size() == 5) {
-        return SalvageDatabase({arguments[1], arguments[2]}, arguments[3], credentials,
-                               GbakRunnerFor(arguments[4], credentials, Reporter()), Reporter());
+    if (task == "salvage" && arguments.size() == 6) {
+        return SalvageDatabase({arguments[1], arguments[2], arguments[3] == "mended"}, arguments[4],
+                               credentials, GbakRunnerFor(arguments[5], credentials, Reporter()),
+                               Reporter());
     }
     throw std::invalid_argument("usage");
 }
@@ -112,8 +118,9 @@ TDatabaseCensus CensusInChild(const std::string& program, const std::string& pat
 TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles& source,
                                const TRepairedDatabase& repaired, const TCredentials& credentials,
                                const LineHandler& progress) {
-    std::vector<std::string> arguments{"put-back", source.keptCopy, source.engineCopy,
-                                       repaired.path, repaired.madeByRun ? "made" : "shared"};
+    std::vector<std::string> arguments{"put-back",        source.keptCopy,
+                                       source.engineCopy, MendedWord(source),
+                                       repaired.path,     repaired.madeByRun ? "made" : "shared"};
     arguments.insert(arguments.end(), repaired.tables.begin(), repaired.tables.end());
     return RunEngine(program, arguments, credentials, progress).get<TRecoveryResult>();
 }
@@ -121,8 +128,10 @@ TRecoveryResult PutBackInChild(const std::string& program, const TOriginalFiles&
 TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& source,
                               const std::string& target, const TCredentials& credentials,
                               const std::string& gbak, const LineHandler& progress) {
-    return RunEngine(program, {"salvage", source.keptCopy, source.engineCopy, target, gbak},
-                     credentials, progress)
+    return RunEngine(
+               program,
+               {"salvage", source.keptCopy, source.engineCopy, MendedWord(source), target, gbak},
+               credentials, progress)
         .get<TSalvageResult>();
 }
 

@@ -31,6 +31,11 @@ std::string TLostDataSteps::TransientPath(const char* purpose) {
     return path;
 }
 
+bool TLostDataSteps::KeptCopyMended() const {
+    // An earlier run's copy may be of a database that run mended.
+    return !report_.pageMends.empty() || !report_.earlierRun.empty();
+}
+
 void TLostDataSteps::PutBack(const std::string& repaired, bool madeByRun) {
     TStep step(log_, TRepairStep::Recovery);
     TRepairedDatabase target{repaired, madeByRun, {}};
@@ -43,9 +48,9 @@ void TLostDataSteps::PutBack(const std::string& repaired, bool madeByRun) {
         // The original is read from its pages; the engine copy is made only for a table they
         // cannot give, and goes with the step.
         const TMadeFile engineCopy(tools_, TransientPath("okuma"));
-        report_.recovery =
-            tools_.PutBackLostData({report_.keptCopy, engineCopy.Path()}, target, credentials_,
-                                   [&step](const std::string& line) { step.Output(line); });
+        report_.recovery = tools_.PutBackLostData(
+            {report_.keptCopy, engineCopy.Path(), KeptCopyMended()}, target, credentials_,
+            [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.recovery->tables, engineCopy.Path(), report_.keptCopy);
     } catch (const EInterrupted&) {
         throw;
@@ -63,9 +68,9 @@ std::string TLostDataSteps::Salvage(const std::string& target, const std::string
     TMadeFile made(tools_, target);
     try {
         const TTransientCopy source(tools_, report_.keptCopy, TransientPath("kurtarma"), prepare_);
-        report_.salvage =
-            tools_.SalvageDatabase({report_.keptCopy, source.Path()}, target, credentials_, gbak,
-                                   [&step](const std::string& line) { step.Output(line); });
+        report_.salvage = tools_.SalvageDatabase(
+            {report_.keptCopy, source.Path(), KeptCopyMended()}, target, credentials_, gbak,
+            [&step](const std::string& line) { step.Output(line); });
         NameKeptCopy(report_.salvage->tables, source.Path(), report_.keptCopy);
         // The server must open the new database as it opened the old one.
         tools_.MatchOwnerAndMode(target, report_.keptCopy);

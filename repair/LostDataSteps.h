@@ -39,6 +39,9 @@ public:
     std::string Salvage(const std::string& target, const std::string& gbak);
 
 private:
+    // Whether the database's pages were mended since the kept copy was made (TOriginalFiles).
+    bool KeptCopyMended() const;
+
     IServerTools& tools_;
     TStepLog& log_;
     TRepairReport& report_;

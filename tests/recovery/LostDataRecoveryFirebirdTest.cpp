@@ -69,7 +69,7 @@ struct LossCase {
     DamageKind kind;
     DamageTarget target;
     // The repaired database is the run's own: read from its pages, and only the table the
-    // counts named is put back.
+    // counts named is put back. The kept copy is then read as one whose pages were not mended.
     bool runOwnsRepaired = false;
 };
 
@@ -105,7 +105,7 @@ TEST_P(LostDataRecoveryTest, PutsBackEveryRowAndBlobReadableInTheCopy) {
     const std::string engineCopy = scratch.File("okuma.fdb");
     const bool own = GetParam().runOwnsRepaired;
     const TRecoveryResult result =
-        PutBackLostData({kept, engineCopy},
+        PutBackLostData({kept, engineCopy, !own},
                         {database.path, own,
                          own ? std::vector<std::string>{kUserTable} : std::vector<std::string>{}},
                         kCredentials, [&](const std::string& line) { progress.push_back(line); });
