@@ -46,6 +46,11 @@ template <typename KeyValue> std::optional<std::string> KeyFrom(std::size_t colu
     return key;
 }
 
+// The key of the first `columns` values, those of the key columns in order.
+std::optional<std::string> KeyOfLeading(const TSqlRow& values, std::size_t columns) {
+    return KeyFrom(columns, [&](std::size_t i) -> const TSqlValue& { return values[i]; });
+}
+
 std::optional<std::string> KeyOf(const TTableLayout& table, const TSqlRow& values) {
     return KeyFrom(table.keyColumns.size(),
                    [&](std::size_t i) -> const TSqlValue& { return values[table.keyColumns[i]]; });
@@ -92,8 +97,7 @@ TRepairedRows ReadRepairedRows(TSqlAttachment& target, const TTableLayout& table
                 empty[column] = kEmptyBlob;
             }
         }
-        const auto key = KeyFrom(table.keyColumns.size(),
-                                 [&](std::size_t i) -> const TSqlValue& { return values[i]; });
+        const auto key = KeyOfLeading(values, table.keyColumns.size());
         if (key) {
             rows.Insert(*key, empty);
         }
@@ -149,8 +153,7 @@ public:
                         empty[column] = kEmptyBlob;
                     }
                 }
-                auto key = KeyFrom(values->size(),
-                                   [&](std::size_t i) -> const TSqlValue& { return (*values)[i]; });
+                auto key = KeyOfLeading(*values, values->size());
                 if (key) {
                     rows.Insert(*key, empty);
                 }
@@ -274,8 +277,7 @@ private:
             fromPages ? std::move(*fromPages) : ReadRepairedRows(target_, table);
         // Only a row the repaired table lacks or holds an empty blob value of is read whole.
         const auto wanted = [&](const TSqlRow& values) {
-            const auto key = KeyFrom(values.size(),
-                                     [&](std::size_t i) -> const TSqlValue& { return values[i]; });
+            const auto key = KeyOfLeading(values, values.size());
             const auto found = key ? repaired.Find(*key) : std::nullopt;
             return !found || found->find(kEmptyBlob) != std::string_view::npos;
         };

@@ -39,10 +39,10 @@ TSalvageResult SalvageInChild(const std::string& program, const TOriginalFiles& 
 
 // The engine's side: does the work `arguments` name ("census PATH", "put-back KEPT
 // ENGINE-COPY mended|unmended REPAIRED made|shared [TABLE...]", "salvage KEPT ENGINE-COPY
-// mended|unmended TARGET GBAK"), with the
-// credentials of ISC_USER and ISC_PASSWORD, printing "PROGRESS <line>" as it goes and, last,
-// "RESULT <json>", or "STATUS ..." and the message of an error of the engine, or "FAIL <message>".
-// Returns the exit status: 0, 1 for a failure told, 2 for bad usage.
+// mended|unmended TARGET GBAK"), with the credentials of ISC_USER and ISC_PASSWORD, printing
+// "PROGRESS <line>" as it goes and, last, "RESULT <json>", or "STATUS ..." and the message of
+// an error of the engine, or "FAIL <message>". Returns the exit status: 0, 1 for a failure
+// told, 2 for bad usage.
 int ServeEngineTask(const std::vector<std::string>& arguments);
 
 // A salvage's gbak run in this process, as the engine's side and the in-process fallback use.
