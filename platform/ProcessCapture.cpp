@@ -184,6 +184,17 @@ std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine, pid_t chil
     return handlerError;
 }
 
+// Waits for a registered program's end; out of the register before it is reaped, while its
+// number cannot be anybody else's.
+int Reap(pid_t child) {
+    siginfo_t ended{};
+    while (waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0 &&
+           errno == EINTR) {
+    }
+    UnregisterRunningProgram(child);
+    return spawn::WaitForExit(child);
+}
+
 } // namespace
 
 int SpawnAndCapture(const std::vector<std::string>& argv, const EnvironmentChanges& environment,
@@ -223,13 +234,95 @@ WatchedRun SpawnAndCaptureWatched(const std::vector<std::string>& argv,
     writeEnd.Close(); // the child holds the only write end now: its end is the pipe's end
     const std::exception_ptr handlerError =
         DrainLines(readEnd.Get(), onLine, child, stillness, run.stalled);
-    // Out of the register before it is reaped, while its number cannot be anybody else's.
-    siginfo_t ended{};
-    while (waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) != 0 &&
-           errno == EINTR) {
+    run.status = Reap(child);
+    if (handlerError) {
+        std::rethrow_exception(handlerError);
     }
-    UnregisterRunningProgram(child);
-    run.status = spawn::WaitForExit(child);
+    return run;
+}
+
+PipedRun SpawnPipedAndCapture(const std::vector<std::string>& first,
+                              const std::vector<std::string>& second,
+                              const EnvironmentChanges& environment, const LineHandler& onFirstLine,
+                              const std::function<void(int)>& onFirstEnded,
+                              const LineHandler& onSecondLine) {
+    PipedRun run;
+    std::vector<std::string> childEnvironment;
+    int error = ChildEnvironment(environment, childEnvironment);
+    // The data from the first to the second; each program's messages in a pipe of its own.
+    Descriptor data[2], firstLines[2], secondLines[2];
+    for (Descriptor* ends : {data, firstLines, secondLines}) {
+        int fds[2] = {-1, -1};
+        if (error == 0 && pipe2(fds, O_CLOEXEC) != 0) {
+            error = errno;
+        }
+        ends[0].Reset(fds[0]);
+        ends[1].Reset(fds[1]);
+        error = error != 0 ? error : MoveAboveStandardStreams(ends[0]);
+        error = error != 0 ? error : MoveAboveStandardStreams(ends[1]);
+    }
+    pid_t firstChild = 0;
+    error = error != 0
+                ? error
+                : spawn::StartInOwnGroup(first, childEnvironment,
+                                         {-1, data[1].Get(), firstLines[1].Get()}, firstChild);
+    if (error != 0) {
+        run.first = run.second = spawn::Failed(error);
+        return run;
+    }
+    RegisterRunningProgram(firstChild);
+    data[1].Close();
+    firstLines[1].Close();
+    pid_t secondChild = 0;
+    const int secondError = spawn::StartInOwnGroup(
+        second, childEnvironment, {data[0].Get(), secondLines[1].Get(), secondLines[1].Get()},
+        secondChild);
+    if (secondError == 0) {
+        RegisterRunningProgram(secondChild);
+    }
+    // Without a reader the first ends on its first write (SIGPIPE).
+    data[0].Close();
+    secondLines[1].Close();
+
+    std::exception_ptr handlerError;
+    const auto handOver = [&handlerError](const auto& handler, const auto&... values) {
+        if (!handlerError) {
+            try {
+                handler(values...);
+            } catch (...) {
+                handlerError = std::current_exception();
+            }
+        }
+    };
+    LineSplitter firstSplitter([&](const std::string& line) { handOver(onFirstLine, line); });
+    LineSplitter secondSplitter([&](const std::string& line) { handOver(onSecondLine, line); });
+    LineSplitter* splitters[2] = {&firstSplitter, &secondSplitter};
+    pollfd ready[2] = {{firstLines[0].Get(), POLLIN, 0},
+                       {secondError == 0 ? secondLines[0].Get() : -1, POLLIN, 0}};
+    std::array<char, 65536> buffer{};
+    while (ready[0].fd >= 0 || ready[1].fd >= 0) {
+        if (poll(ready, 2, -1) < 0) {
+            continue; // EINTR: a signal this process handles
+        }
+        for (int which = 0; which < 2; ++which) {
+            if (ready[which].fd < 0 || ready[which].revents == 0) {
+                continue;
+            }
+            const ssize_t count = read(ready[which].fd, buffer.data(), buffer.size());
+            if (count > 0) {
+                splitters[which]->Feed(
+                    std::string_view(buffer.data(), static_cast<std::size_t>(count)));
+            } else if (count == 0 || errno != EINTR) {
+                splitters[which]->Finish();
+                ready[which].fd = -1;
+                if (which == 0) {
+                    run.first = Reap(firstChild);
+                    handOver(onFirstEnded, run.first);
+                }
+            }
+        }
+    }
+    run.second = secondError == 0 ? Reap(secondChild) : spawn::Failed(secondError);
     if (handlerError) {
         std::rethrow_exception(handlerError);
     }

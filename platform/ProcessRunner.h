@@ -78,4 +78,23 @@ WatchedRun SpawnAndCaptureWatched(const std::vector<std::string>& argv,
                                   const EnvironmentChanges& environment, const LineHandler& onLine,
                                   std::chrono::milliseconds stillness);
 
+// How two programs joined by a pipe ended, each as SpawnAndCapture returns it.
+struct PipedRun {
+    int first = -1;
+    int second = -1;
+};
+
+// Starts two programs as SpawnAndCapture does, each in a process group of its own, the first's
+// standard output into the second's standard input: a stream that never touches the disk.
+// The first's standard error goes line by line to `onFirstLine`, the second's standard output
+// and error to `onSecondLine`; `onFirstEnded` gets the first's exit status as soon as it has
+// ended, while the second may still be at work. Returns when both have ended and their
+// output is drained. A second that cannot be started leaves the first without a reader: it
+// ends on its first write. Handlers that raise are treated as SpawnAndCapture treats them.
+PipedRun SpawnPipedAndCapture(const std::vector<std::string>& first,
+                              const std::vector<std::string>& second,
+                              const EnvironmentChanges& environment, const LineHandler& onFirstLine,
+                              const std::function<void(int)>& onFirstEnded,
+                              const LineHandler& onSecondLine);
+
 } // namespace onarim

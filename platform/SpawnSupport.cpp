@@ -150,7 +150,7 @@ int FindProgram(const std::string& program, std::string& path) {
 // In the child, between fork and exec: only calls that are safe there. Reports a failure's
 // error number through `errorPipe` and ends.
 [[noreturn]] void BecomeProgram(pid_t parent, const char* path, char* const* arguments,
-                                char* const* variables, int writeEnd, int errorPipe) {
+                                char* const* variables, ChildStreams streams, int errorPipe) {
     int error = 0;
     if (setpgid(0, 0) != 0 || prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
         error = errno;
@@ -165,9 +165,12 @@ int FindProgram(const std::string& program, std::string& path) {
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    const int nullInput = error == 0 ? open("/dev/null", O_RDONLY) : -1;
-    if (error == 0 && (nullInput < 0 || dup2(nullInput, STDIN_FILENO) < 0 ||
-                       dup2(writeEnd, STDOUT_FILENO) < 0 || dup2(writeEnd, STDERR_FILENO) < 0)) {
+    const int input = error != 0           ? -1
+                      : streams.input >= 0 ? streams.input
+                                           : open("/dev/null", O_RDONLY);
+    if (error == 0 &&
+        (input < 0 || dup2(input, STDIN_FILENO) < 0 || dup2(streams.output, STDOUT_FILENO) < 0 ||
+         dup2(streams.error, STDERR_FILENO) < 0)) {
         error = errno;
     }
     if (error == 0) {
@@ -185,6 +188,12 @@ int FindProgram(const std::string& program, std::string& path) {
 
 int StartInOwnGroup(const std::vector<std::string>& argv,
                     const std::vector<std::string>& environment, int writeEnd, pid_t& child) {
+    return StartInOwnGroup(argv, environment, ChildStreams{-1, writeEnd, writeEnd}, child);
+}
+
+int StartInOwnGroup(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& environment, ChildStreams streams,
+                    pid_t& child) {
     if (argv.empty() || argv.front().empty()) {
         return ENOENT;
     }
@@ -211,7 +220,7 @@ int StartInOwnGroup(const std::vector<std::string>& argv,
         return error;
     }
     if (child == 0) {
-        BecomeProgram(parent, path.c_str(), arguments.data(), variables.data(), writeEnd,
+        BecomeProgram(parent, path.c_str(), arguments.data(), variables.data(), streams,
                       errorPipe[1]);
     }
     close(errorPipe[1]);

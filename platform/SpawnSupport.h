@@ -53,6 +53,19 @@ int Start(const std::vector<std::string>& argv, const std::vector<std::string>& 
 int StartInOwnGroup(const std::vector<std::string>& argv,
                     const std::vector<std::string>& environment, int writeEnd, pid_t& child);
 
+// The descriptors a child gets as its standard input, output and error (each above 2); an
+// input of -1 is /dev/null.
+struct ChildStreams {
+    int input = -1;
+    int output = -1;
+    int error = -1;
+};
+
+// StartInOwnGroup with the standard streams given one by one.
+int StartInOwnGroup(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& environment, ChildStreams streams,
+                    pid_t& child);
+
 // This process's environment as "NAME=value" texts.
 std::vector<std::string> InheritedEnvironment();
 

@@ -161,5 +161,73 @@ TEST(ProcessCaptureTest, TheWatchEndsOnlyAProgramThatStaysStill) {
     }
 }
 
+// Two programs joined by a pipe: the data goes from one to the other, never to a handler;
+// each one's messages reach its own handler, and either one ending first ends the other.
+TEST(ProcessCaptureTest, PipedProgramsStreamFromOneToTheOther) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> second;
+        const char* first;
+        Lines firstLines, secondLines;
+        int firstStatus, secondStatus;
+    } cases[] = {
+        {"data apart from messages",
+         {"sh", "-c", "wc -l; echo done >&2"},
+         "echo working >&2; printf 'a\\nb\\n'",
+         {"working"},
+         {"2", "done"},
+         0,
+         0},
+        {"a large stream", {"wc", "-c"}, "head -c 20000000 /dev/zero", {}, {"20000000"}, 0, 0},
+        {"the first fails: the second reads an end",
+         {"sh", "-c", "cat >/dev/null; echo eof"},
+         "echo bad >&2; exit 1",
+         {"bad"},
+         {"eof"},
+         1,
+         0},
+        {"the second ends first: the first's pipe breaks",
+         {"sh", "-c", "exit 2"},
+         "yes",
+         {},
+         {},
+         kSignalExitBase + SIGPIPE,
+         2},
+        {"the second cannot start",
+         {"/nonexistent/program"},
+         "yes",
+         {},
+         {},
+         kSignalExitBase + SIGPIPE,
+         -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Lines first, second;
+        std::vector<int> ended;
+        const PipedRun run = SpawnPipedAndCapture(
+            {"sh", "-c", c.first}, c.second, {},
+            [&](const std::string& line) { first.push_back(line); },
+            [&](int status) { ended.push_back(status); },
+            [&](const std::string& line) { second.push_back(line); });
+        EXPECT_EQ(first, c.firstLines);
+        EXPECT_EQ(second, c.secondLines);
+        EXPECT_EQ(run.first, c.firstStatus);
+        EXPECT_EQ(run.second, c.secondStatus);
+        EXPECT_EQ(ended, std::vector<int>{run.first});
+    }
+}
+
+// The first's end is told while the second still works on what it got.
+TEST(ProcessCaptureTest, ThePipedFirstsEndIsToldBeforeTheSecondEnds) {
+    std::vector<std::string> events;
+    SpawnPipedAndCapture(
+        {"sh", "-c", "echo data"}, {"sh", "-c", "read line; sleep 0.5; echo \"$line\""}, {},
+        [&](const std::string& line) { events.push_back("first " + line); },
+        [&](int status) { events.push_back("ended " + std::to_string(status)); },
+        [&](const std::string& line) { events.push_back("second " + line); });
+    EXPECT_EQ(events, (std::vector<std::string>{"ended 0", "second data"}));
+}
+
 } // namespace
 } // namespace onarim
