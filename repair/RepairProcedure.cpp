@@ -1,7 +1,10 @@
 #include "repair/RepairProcedure.h"
 
+#include <csignal>
+
 #include "client/IBErrors.h"
 #include "platform/Exception.h"
+#include "platform/ProcessRunner.h"
 #include "repair/BusyCursor.h"
 #include "repair/Interruption.h"
 #include "repair/Preflight.h"
@@ -225,6 +228,9 @@ TRepairProcedure::TToolsRan TRepairProcedure::RunTools(TRun& run, TToolSteps& to
     TToolsRan ran;
     const TBusyCursor busy(operator_);
     toolSteps.FullValidation(run.fileName);
+    if (BackupIntoRestore(run, toolSteps, restored, ran)) {
+        return ran;
+    }
     ran.backedUp = toolSteps.Backup(run.fileName, backup) == 0 && tools_.FileExists(backup);
     run.accounting.FinishCountBefore();
     NoteRowsTheBackupMissed(toolSteps.Summary());
@@ -236,6 +242,32 @@ TRepairProcedure::TToolsRan TRepairProcedure::RunTools(TRun& run, TToolSteps& to
         tools_.DeleteFile(backup);
     }
     return ran;
+}
+
+// The backup streamed straight into the restore: no backup file beside the database, and the
+// two at once. Where that fails for any reason but the backup's own (a restore that fails, or
+// ends first and so breaks the backup's pipe), both are run again the usual way, so that a
+// failed restore leaves its backup as it always did. True when this settled the tools' run.
+bool TRepairProcedure::BackupIntoRestore(TRun& run, TToolSteps& toolSteps,
+                                         const std::string& restored, TToolsRan& ran) {
+    const auto streamed = toolSteps.BackupIntoRestore(run.fileName, restored);
+    if (!streamed) {
+        return false;
+    }
+    const auto [backupStatus, restoreStatus] = *streamed;
+    ran.backedUp = backupStatus == 0;
+    ran.restored = ran.backedUp && restoreStatus == 0 && tools_.FileExists(restored);
+    if (!ran.restored && tools_.FileExists(restored)) {
+        tools_.DeleteFile(restored);
+    }
+    if (!ran.restored && (ran.backedUp || backupStatus == kSignalExitBase + SIGPIPE)) {
+        toolSteps.ForgetTransfers();
+        ran = {};
+        return false;
+    }
+    run.accounting.FinishCountBefore();
+    NoteRowsTheBackupMissed(toolSteps.Summary());
+    return true;
 }
 
 // The restored database, validated, counted and given back what it lost, replaces the

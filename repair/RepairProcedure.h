@@ -88,6 +88,8 @@ private:
     enum class TSalvageCause { BackupFailed, RestoreFailed };
 
     TRepairOutcome Repair(TRun& run, const std::string& toolDir);
+    bool BackupIntoRestore(TRun& run, TToolSteps& toolSteps, const std::string& restored,
+                           TToolsRan& ran);
     TToolsRan RunTools(TRun& run, TToolSteps& toolSteps, const std::string& backup,
                        const std::string& restored);
     TRepairOutcome PutInPlace(TRun& run, TMadeFile& restoredFile, const std::string& target);

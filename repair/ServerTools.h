@@ -53,6 +53,21 @@ public:
     virtual int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
                         const LineHandler& onLine) = 0;
 
+    // Whether RunPipedTools works here. Not by default.
+    virtual bool CanPipeTools() { return false; }
+    // Runs two command lines as RunTool does, at once, the first's standard output into the
+    // second's standard input. The first's other output goes to `onFirstLine`, the second's
+    // to `onSecondLine`; `onFirstEnded` gets the first's exit status as soon as it has ended.
+    // Returns both exit statuses (-1: not started).
+    virtual std::pair<int, int> RunPipedTools(const std::string& /*first*/,
+                                              const std::string& /*second*/,
+                                              const TToolEnvironment& /*environment*/,
+                                              const LineHandler& /*onFirstLine*/,
+                                              const std::function<void(int)>& /*onFirstEnded*/,
+                                              const LineHandler& /*onSecondLine*/) {
+        return {-1, -1};
+    }
+
     // True only for an existing file that is not a directory.
     virtual bool FileExists(const std::string& path) = 0;
     // Deletes a file; false when it could not be deleted.

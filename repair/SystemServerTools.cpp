@@ -40,6 +40,17 @@ int TSystemServerTools::RunTool(const std::string& commandLine, const TToolEnvir
     return SpawnAndCapture(ResolveCommandLine(commandLine), environment, onLine);
 }
 
+std::pair<int, int> TSystemServerTools::RunPipedTools(const std::string& first,
+                                                      const std::string& second,
+                                                      const TToolEnvironment& environment,
+                                                      const LineHandler& onFirstLine,
+                                                      const std::function<void(int)>& onFirstEnded,
+                                                      const LineHandler& onSecondLine) {
+    const PipedRun run = SpawnPipedAndCapture(ResolveCommandLine(first), ResolveCommandLine(second),
+                                              environment, onFirstLine, onFirstEnded, onSecondLine);
+    return {run.first, run.second};
+}
+
 bool TSystemServerTools::FileExists(const std::string& path) {
     return ::onarim::FileExists(path);
 }

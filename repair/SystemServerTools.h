@@ -22,6 +22,12 @@ public:
     int ExecuteAndWait(const std::string& commandLine, int showState) override;
     int RunTool(const std::string& commandLine, const TToolEnvironment& environment,
                 const LineHandler& onLine) override;
+    bool CanPipeTools() override { return true; }
+    std::pair<int, int> RunPipedTools(const std::string& first, const std::string& second,
+                                      const TToolEnvironment& environment,
+                                      const LineHandler& onFirstLine,
+                                      const std::function<void(int)>& onFirstEnded,
+                                      const LineHandler& onSecondLine) override;
     bool FileExists(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
     TDatabaseFileFacts InspectDatabaseFile(const std::string& path) override;

@@ -159,6 +159,20 @@ void TToolOutputReader::RestoreLine(const std::string& line) {
     }
 }
 
+void TToolOutputReader::ForgetTransfers() {
+    std::erase_if(summary_.errors,
+                  [](const TToolError& error) { return error.step != TToolStep::Validation; });
+    errorIndex_.clear();
+    for (std::size_t index = 0; index < summary_.errors.size(); ++index) {
+        const TToolError& error = summary_.errors[index];
+        errorIndex_.emplace(ErrorKey{error.step, error.warning, error.message}, index);
+    }
+    summary_.tables.clear();
+    tableIndex_.clear();
+    backupTable_.reset();
+    restoreTable_.reset();
+}
+
 const TTableTransfer* FindTable(const TToolOutputSummary& summary, const std::string& table) {
     const auto found = std::find_if(summary.tables.begin(), summary.tables.end(),
                                     [&](const TTableTransfer& t) { return t.table == table; });

@@ -69,6 +69,8 @@ public:
     void RestoreLine(const std::string& line);
 
     const TToolOutputSummary& Summary() const { return summary_; }
+    // Forgets what backups and restores said (tables, their errors); the validation's stays.
+    void ForgetTransfers();
 
 private:
     TTableTransfer& Table(const std::string& name);

@@ -32,6 +32,49 @@ int TToolSteps::Restore(const std::string& backup, const std::string& database) 
                &TToolOutputReader::RestoreLine);
 }
 
+std::optional<std::pair<int, int>> TToolSteps::BackupIntoRestore(const std::string& database,
+                                                                 const std::string& restored) {
+    if (!tools_.CanPipeTools()) {
+        return std::nullopt;
+    }
+    const std::string backupLine = gbak_ + " -B -V " + QuotedPath(database) + " stdout";
+    const std::string restoreLine = gbak_ + " -REP -O -V stdin " + QuotedPath(restored);
+    const auto start = std::chrono::steady_clock::now();
+    TStep backup(log_, TRepairStep::Backup, backupLine);
+    std::optional<TStep> restore;
+    std::vector<std::string> early; // what the restore said while the backup ran
+    const auto restoreSaid = [this](const std::string& line) {
+        log_.Output(line);
+        output_.RestoreLine(line);
+    };
+    const auto backupEnded = [&](int status) {
+        backup.End(status);
+        restore.emplace(log_, TRepairStep::Restore, restoreLine);
+        for (const std::string& line : std::exchange(early, {})) {
+            restoreSaid(line);
+        }
+    };
+    const auto [backupStatus, restoreStatus] = tools_.RunPipedTools(
+        backupLine, restoreLine, CredentialEnvironment(credentials_),
+        [this](const std::string& line) {
+            log_.Output(line);
+            output_.BackupLine(line);
+        },
+        backupEnded,
+        [&](const std::string& line) {
+            if (restore) {
+                restoreSaid(line);
+            } else {
+                early.push_back(line);
+            }
+        });
+    if (!restore) { // the backup never started
+        backupEnded(backupStatus);
+    }
+    restore->End(restoreStatus, ElapsedSince(start));
+    return std::pair{backupStatus, restoreStatus};
+}
+
 int TToolSteps::Run(TRepairStep step, const std::string& commandLine,
                     void (TToolOutputReader::*read)(const std::string&)) {
     TStep running(log_, step, commandLine);

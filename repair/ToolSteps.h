@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "repair/ServerTools.h"
@@ -37,6 +39,15 @@ public:
     int Backup(const std::string& database, const std::string& backup);
     // gbak -REP -O -V `backup` `database`.
     int Restore(const std::string& backup, const std::string& database);
+
+    // gbak -B -V `database` stdout straight into gbak -REP -O -V stdin `restored`: both at
+    // once, and no backup file between them. Returns the backup's and the restore's exit
+    // statuses; nothing when the tools cannot be joined so here. The restore's step begins
+    // when the backup's ends, with what the restore said meanwhile.
+    std::optional<std::pair<int, int>> BackupIntoRestore(const std::string& database,
+                                                         const std::string& restored);
+    // Forgets what the backups and restores said, before they run again.
+    void ForgetTransfers() { output_.ForgetTransfers(); }
 
     // What the tools said so far.
     const TToolOutputSummary& Summary() const noexcept { return output_.Summary(); }

@@ -105,6 +105,22 @@ public:
         }
         return restore ? restoreExit : 0;
     }
+    bool CanPipeTools() override { return pipes; }
+    std::pair<int, int> RunPipedTools(const std::string& first, const std::string& second,
+                                      const TToolEnvironment&, const LineHandler& onFirstLine,
+                                      const std::function<void(int)>& onFirstEnded,
+                                      const LineHandler& onSecondLine) override {
+        log_->push_back("run " + first + " | " + second);
+        for (const std::string& line : backupOutput) {
+            onFirstLine(line);
+        }
+        onFirstEnded(pipedExits.first);
+        for (const std::string& line : restoreOutput) {
+            onSecondLine(line);
+        }
+        files.insert(SplitCommandLine(second).back());
+        return pipedExits;
+    }
     bool FileExists(const std::string& path) override { return files.count(path) != 0; }
     bool DeleteFile(const std::string& path) override {
         log_->push_back("delete " + path);
@@ -204,6 +220,8 @@ public:
     bool backupWritesFile = true;
     int backupExit = 0;
     int restoreExit = 0;
+    bool pipes = false; // the backup streams into the restore
+    std::pair<int, int> pipedExits{0, 0};
 
 private:
     // The census given for the path, else: the original (or a copy of it) before the repair,
@@ -760,6 +778,44 @@ TEST_F(RepairProcedureTest, FailedRestoreEndsInASalvage) {
                             kBackup + "\r\n" + kContact +
                             "\r\nOkunabilen veriler de kurtarılamadı: salvage is not available" +
                             kCopyLine);
+    }
+}
+
+// The backup streams into the restore. Only a restore that failed, or that broke the backup's
+// pipe by ending first, has both run again through a backup file; what the first pair said
+// is not counted twice.
+TEST_F(RepairProcedureTest, TheBackupStreamsIntoTheRestoreAndOnlyAFailedRestoreRunsThemAgain) {
+    const std::string piped = "run /usr/bin/gbak -B -V \"/srv/veri/MUHASEBE.FDB\" stdout | " +
+                              std::string("/usr/bin/gbak -REP -O -V stdin \"") + kRestored + "\"";
+    struct Case {
+        const char* name;
+        std::pair<int, int> exits;
+        bool again;
+        TRepairOutcome outcome;
+    } cases[] = {
+        {"both ended well", {0, 0}, false, TRepairOutcome::RepairedWithLosses},
+        {"the restore failed", {0, 1}, true, TRepairOutcome::RepairedWithLosses},
+        {"the restore broke the backup's pipe", {141, 1}, true, TRepairOutcome::RepairedWithLosses},
+        {"the backup failed on its own", {1, 1}, false, TRepairOutcome::BackupFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        tools = ScriptedTools(log);
+        tools.pipes = true;
+        tools.pipedExits = c.exits;
+        tools.backupOutput = {"gbak:    writing data for table ITEMS",
+                              "gbak:error accessing BLOB column NOTE -- continuing"};
+        ScriptDamageSummary();
+        if (c.outcome != TRepairOutcome::BackupFailed) {
+            fake->queryReplies.push_back(kSound); // the second validation
+        }
+        EXPECT_EQ(Run(), c.outcome);
+        EXPECT_EQ(std::count(log.begin(), log.end(), piped), 1);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "run " + kBackupLine), c.again ? 1 : 0);
+        EXPECT_EQ(tools.files.count(kRestored), 0u) << "put in place or removed";
+        EXPECT_EQ(tools.files.count(kBackup), 0u);
+        EXPECT_EQ(report.skippedBlobs["ITEMS"]["NOTE"], 1);
     }
 }
 
