@@ -184,6 +184,13 @@ std::exception_ptr DrainLines(int readEnd, const LineHandler& onLine, pid_t chil
     return handlerError;
 }
 
+// Whether the child has ended; it stays to be reaped.
+bool HasEnded(pid_t child) {
+    siginfo_t ended{};
+    return waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           ended.si_pid == child;
+}
+
 // Waits for a registered program's end; out of the register before it is reaped, while its
 // number cannot be anybody else's.
 int Reap(pid_t child) {
@@ -300,8 +307,17 @@ PipedRun SpawnPipedAndCapture(const std::vector<std::string>& first,
     pollfd ready[2] = {{firstLines[0].Get(), POLLIN, 0},
                        {secondError == 0 ? secondLines[0].Get() : -1, POLLIN, 0}};
     std::array<char, 65536> buffer{};
-    while (ready[0].fd >= 0 || ready[1].fd >= 0) {
-        if (poll(ready, 2, -1) < 0) {
+    bool firstRuns = true;
+    while (ready[0].fd >= 0 || ready[1].fd >= 0 || firstRuns) {
+        // A first that closed its standard error may still write its standard output: the
+        // second's output is read on meanwhile, and the first looked at now and then.
+        if (ready[0].fd < 0 && firstRuns && HasEnded(firstChild)) {
+            firstRuns = false;
+            run.first = Reap(firstChild);
+            handOver(onFirstEnded, run.first);
+            continue;
+        }
+        if (poll(ready, 2, ready[0].fd < 0 && firstRuns ? 20 : -1) < 0) {
             continue; // EINTR: a signal this process handles
         }
         for (int which = 0; which < 2; ++which) {
@@ -315,10 +331,6 @@ PipedRun SpawnPipedAndCapture(const std::vector<std::string>& first,
             } else if (count == 0 || errno != EINTR) {
                 splitters[which]->Finish();
                 ready[which].fd = -1;
-                if (which == 0) {
-                    run.first = Reap(firstChild);
-                    handOver(onFirstEnded, run.first);
-                }
             }
         }
     }

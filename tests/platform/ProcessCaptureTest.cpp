@@ -200,6 +200,13 @@ TEST(ProcessCaptureTest, PipedProgramsStreamFromOneToTheOther) {
          {},
          kSignalExitBase + SIGPIPE,
          -1},
+        {"the first's messages end before its data",
+         {"cat"},
+         "exec 2>&-; head -c 10000000 /dev/zero",
+         {},
+         {std::string(10000000, '\0')},
+         0,
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
