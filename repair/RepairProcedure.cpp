@@ -188,7 +188,6 @@ TRepairOutcome TRepairProcedure::Repair(TRun& run, const std::string& toolDir) {
     // The file the server opens, through a symbolic link too: it is what the restore replaces.
     const std::string target = tools_.ResolvedPath(run.fileName);
     const std::string restored = RestoredFileName(target, stamp_);
-    NoteFile({backup, "backup"});
     NoteFile({restored, "restore"});
     TMadeFile backupFile(tools_, backup);
     TMadeFile restoredFile(tools_, restored);
@@ -231,6 +230,7 @@ TRepairProcedure::TToolsRan TRepairProcedure::RunTools(TRun& run, TToolSteps& to
     if (BackupIntoRestore(run, toolSteps, restored, ran)) {
         return ran;
     }
+    NoteFile({backup, "backup"});
     ran.backedUp = toolSteps.Backup(run.fileName, backup) == 0 && tools_.FileExists(backup);
     run.accounting.FinishCountBefore();
     NoteRowsTheBackupMissed(toolSteps.Summary());
