@@ -22,14 +22,30 @@ int TToolSteps::FullValidation(const std::string& database) {
 }
 
 int TToolSteps::Backup(const std::string& database, const std::string& backup) {
-    return Run(TRepairStep::Backup, gbak_ + " -B -V " + QuotedPath(database) + " " + QuotedPath(backup),
+    return Run(TRepairStep::Backup, BackupCommand(database, QuotedPath(backup)),
                &TToolOutputReader::BackupLine);
 }
 
 int TToolSteps::Restore(const std::string& backup, const std::string& database) {
-    return Run(TRepairStep::Restore,
-               gbak_ + " -REP -O -V " + QuotedPath(backup) + " " + QuotedPath(database),
+    return Run(TRepairStep::Restore, RestoreCommand(QuotedPath(backup), database),
                &TToolOutputReader::RestoreLine);
+}
+
+std::string TToolSteps::BackupCommand(const std::string& database,
+                                      const std::string& backupArgument) const {
+    return gbak_ + " -B -V " + QuotedPath(database) + " " + backupArgument;
+}
+
+std::string TToolSteps::RestoreCommand(const std::string& backupArgument,
+                                       const std::string& database) const {
+    return gbak_ + " -REP -O -V " + backupArgument + " " + QuotedPath(database);
+}
+
+LineHandler TToolSteps::Said(void (TToolOutputReader::*read)(const std::string&)) {
+    return [this, read](const std::string& line) {
+        log_.Output(line);
+        (output_.*read)(line);
+    };
 }
 
 std::optional<std::pair<int, int>> TToolSteps::BackupIntoRestore(const std::string& database,
@@ -37,16 +53,13 @@ std::optional<std::pair<int, int>> TToolSteps::BackupIntoRestore(const std::stri
     if (!tools_.CanPipeTools()) {
         return std::nullopt;
     }
-    const std::string backupLine = gbak_ + " -B -V " + QuotedPath(database) + " stdout";
-    const std::string restoreLine = gbak_ + " -REP -O -V stdin " + QuotedPath(restored);
+    const std::string backupLine = BackupCommand(database, "stdout");
+    const std::string restoreLine = RestoreCommand("stdin", restored);
     const auto start = std::chrono::steady_clock::now();
     TStep backup(log_, TRepairStep::Backup, backupLine);
     std::optional<TStep> restore;
     std::vector<std::string> early; // what the restore said while the backup ran
-    const auto restoreSaid = [this](const std::string& line) {
-        log_.Output(line);
-        output_.RestoreLine(line);
-    };
+    const LineHandler restoreSaid = Said(&TToolOutputReader::RestoreLine);
     const auto backupEnded = [&](int status) {
         backup.End(status);
         restore.emplace(log_, TRepairStep::Restore, restoreLine);
@@ -56,12 +69,7 @@ std::optional<std::pair<int, int>> TToolSteps::BackupIntoRestore(const std::stri
     };
     const auto [backupStatus, restoreStatus] = tools_.RunPipedTools(
         backupLine, restoreLine, CredentialEnvironment(credentials_),
-        [this](const std::string& line) {
-            log_.Output(line);
-            output_.BackupLine(line);
-        },
-        backupEnded,
-        [&](const std::string& line) {
+        Said(&TToolOutputReader::BackupLine), backupEnded, [&](const std::string& line) {
             if (restore) {
                 restoreSaid(line);
             } else {
@@ -78,11 +86,8 @@ std::optional<std::pair<int, int>> TToolSteps::BackupIntoRestore(const std::stri
 int TToolSteps::Run(TRepairStep step, const std::string& commandLine,
                     void (TToolOutputReader::*read)(const std::string&)) {
     TStep running(log_, step, commandLine);
-    const int exitStatus = tools_.RunTool(commandLine, CredentialEnvironment(credentials_),
-                                          [this, read](const std::string& line) {
-                                              log_.Output(line);
-                                              (output_.*read)(line);
-                                          });
+    const int exitStatus =
+        tools_.RunTool(commandLine, CredentialEnvironment(credentials_), Said(read));
     running.End(exitStatus);
     return exitStatus;
 }

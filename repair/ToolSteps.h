@@ -55,6 +55,12 @@ public:
 private:
     int Run(TRepairStep step, const std::string& commandLine,
             void (TToolOutputReader::*read)(const std::string&));
+    // gbak's command lines; the backup's place is given as it goes on the line.
+    std::string BackupCommand(const std::string& database, const std::string& backupArgument) const;
+    std::string RestoreCommand(const std::string& backupArgument,
+                               const std::string& database) const;
+    // A tool's line to the running step and to `read` of the output reader.
+    LineHandler Said(void (TToolOutputReader::*read)(const std::string&));
 
     IServerTools& tools_;
     TStepLog& log_;
